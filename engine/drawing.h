@@ -1,0 +1,81 @@
+// The 2D drawing state and its two primitives. With no graphics open every
+// call here is a safe no-op, which is how the game runs headless in tests.
+#pragma once
+
+#include <memory>
+
+#include "engine/images.h"
+
+class TImageFont;
+class TGraphics;
+class TDrawDriver;
+
+constexpr int BLEND_MASK = 1;
+constexpr int BLEND_SOLID = 2;
+constexpr int BLEND_ALPHA = 3;
+constexpr int BLEND_LIGHT = 4;
+constexpr int BLEND_SHADE = 5;
+
+class TDrawState {
+public:
+  int color_red = 255;
+  int color_green = 255;
+  int color_blue = 255;
+  float color_alpha = 1.0f;
+  int clscolor_red = 0;
+  int clscolor_green = 0;
+  int clscolor_blue = 0;
+  float line_width = 1.0f;
+  float tform_rot = 0;
+  float tform_scale_x = 1;
+  float tform_scale_y = 1;
+  float tform_ix = 1;
+  float tform_iy = 0;
+  float tform_jx = 0;
+  float tform_jy = 1;
+  int viewport_x = 0;
+  int viewport_y = 0;
+  int viewport_w = 0;
+  int viewport_h = 0;
+  float origin_x = 0;
+  float origin_y = 0;
+  float handle_x = 0;
+  float handle_y = 0;
+  std::shared_ptr<TImageFont> image_font;
+  int blend_mode = BLEND_MASK;
+  float vres_width = 0;
+  float vres_height = 0;
+  float vres_mousexscale = 1;
+  float vres_mouseyscale = 1;
+  int g_width = 0;
+  int g_height = 0;
+  std::shared_ptr<TGraphics> _graphics;
+  std::shared_ptr<TDrawDriver> _driver;
+  int _setup = 0;
+};
+
+void SetColor(int r, int g, int b);
+void GetColor(int& r, int& g, int& b);
+void SetAlpha(float alpha);
+float GetAlpha();
+void SetBlend(int mode);
+int GetBlend();
+void SetClsColor(int r, int g, int b);
+void GetClsColor(int& r, int& g, int& b);
+void Cls();
+void SetViewport(int x, int y, int w, int h);
+void GetViewport(int& x, int& y, int& w, int& h);
+void SetOrigin(float x, float y);
+void GetOrigin(float& x, float& y);
+void SetHandle(float x, float y);
+void GetHandle(float& x, float& y);
+void SetRotation(float degrees);
+float GetRotation();
+void SetScale(float sx, float sy);
+void GetScale(float& sx, float& sy);
+
+void DrawRect(float x, float y, float w, float h);
+void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame = 0);
+
+// Reads back real pixels of the back buffer (RGBA, top row first); null headless.
+std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h);

@@ -1,0 +1,45 @@
+// Text drawn from a TrueType face rendered glyph by glyph into images, and
+// the built-in 8 x 16 font that is current until the game picks its own.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/images.h"
+
+constexpr int FONT_BOLD = 1;
+constexpr int FONT_ITALIC = 2;
+constexpr int FONT_SMOOTH = 4;
+
+class TFont;
+
+class TImageGlyph {
+public:
+  std::shared_ptr<TImage> _image;
+  float _advance = 0;
+  int _x = 0;
+  int _y = 0;
+  int _w = 0;
+  int _h = 0;
+  int _loaded = 0;
+};
+
+class TImageFont {
+public:
+  std::shared_ptr<TFont> _src_font;  // null for the built-in font
+  std::vector<TImageGlyph> _glyphs;
+  int _imageFlags = 0;
+
+  int Height() const;
+  int CountGlyphs() const;
+  int CharToGlyph(int ch) const;
+  TImageGlyph& LoadGlyph(int index);
+  void Draw(const std::u16string& text, float x, float y, float ix, float iy, float jx, float jy);
+};
+
+std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style);
+std::shared_ptr<TImageFont> BuiltinFont();
+void SetImageFont(const std::shared_ptr<TImageFont>& font);
+std::shared_ptr<TImageFont> GetImageFont();
+void DrawText(const std::string& text, float x, float y);

@@ -1,0 +1,55 @@
+// Polled keyboard (and mouse) state, fed by the window's events.
+#pragma once
+
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_SPACE = 32;
+constexpr int KEY_LEFT = 37;
+constexpr int KEY_UP = 38;
+constexpr int KEY_RIGHT = 39;
+constexpr int KEY_DOWN = 40;
+constexpr int KEY_A = 65;
+constexpr int KEY_M = 77;
+constexpr int KEY_W = 87;
+constexpr int KEY_Y = 89;
+constexpr int KEY_Z = 90;
+constexpr int KEY_COMMA = 188;
+constexpr int KEY_PERIOD = 190;
+
+extern int gKeyStates[256];
+extern int gKeyHits[256];
+extern int gCharQueue[256];
+extern int gCharPut;
+extern int gCharGet;
+extern int gMouseStates[4];
+extern int gMouseHits[4];
+extern int gMouseX;
+extern int gMouseY;
+extern int gMouseZ;
+extern int gAppSuspended;
+extern int gCloseRequested;
+extern int gInputEnabled;
+
+int KeyPressed(int key);
+int KeyDown(int key);
+void FlushKeys();
+int CloseRequested();
+int MouseX();
+int MouseY();
+
+// Translation of an unshifted X key symbol to the game's key code.
+int KeySymToKeyCode(unsigned long keysym);
+
+// Event plumbing between the window system and the polled state.
+// PollSystem() (display module) reads pending window events and turns
+// them into these calls; it is a no-op when no window is open.
+void PollSystem();
+void SetInputEnabled(int enabled);
+void EmitKeyDown(int code);
+void EmitKeyUp(int code);
+void EmitKeyRepeat(int code);
+void EmitKeyChar(int ch);
+void EmitMouseDown(int button);
+void EmitMouseUp(int button);
+void EmitMouseMove(int x, int y);
+void EmitMouseWheel(int delta);
+void EmitCloseRequest();

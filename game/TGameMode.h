@@ -1,0 +1,142 @@
+// The game's conductor: states, display mode, the game's own resources and
+// music, the per-tick update of a race, the road renderer and the screens.
+// Never instantiated; everything is class-level.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class TSound;
+class TChannel;
+class TImage;
+class TImageFont;
+class TCar;
+class THorizon;
+
+// One screen line of the road as the line pass leaves it for the draw pass.
+struct TRoadLine {
+  float z = 0;
+  float x = 0;
+  float scale = 0;
+  float slope = 0;
+  int visible = 0;
+  int y = 0;
+  int height = 0;
+  int grassGreen = 0;
+  int roadFrame = 0;
+  int tunnel = 0;
+};
+
+class TGameMode {
+public:
+  static constexpr int STATE_TITLE = 0;
+  static constexpr int STATE_START = 1;
+  static constexpr int STATE_ACTION = 2;
+  static constexpr int STATE_GAME_OVER = 3;
+  static constexpr int START_COUNT_DOWN = 300;
+  static constexpr int START_COUNT_DOWN_REPEATS = 4;
+  static constexpr int CHECKPOINT_TIME_FIRST_LAP = 90;
+  static constexpr int CHECKPOINT_TIME_BONUS_1 = 80;
+  static constexpr int CHECKPOINT_TIME_BONUS_2 = 70;
+  static constexpr int CHECKPOINT_TIME_BONUS_3 = 60;
+  static constexpr int NEW_PLAYER_CAR_TIME = 3;
+  static constexpr float GAME_OVER_FADE_SPEED = 0.005f;
+  static constexpr int CLOUD_COUNT = 10;
+  static constexpr int BUSH_COUNT_AT_START = 20;
+  static constexpr int MIN_ENEMY_TIME = 20;
+  static constexpr int MAX_ENEMY_TIME = 140;
+  static constexpr int MAX_ENEMY_COUNT = 5;
+  static constexpr int LAP_COUNT_BRONZE = 6;
+  static constexpr int LAP_COUNT_SILVER = 7;
+  static constexpr int LAP_COUNT_GOLD = 8;
+  static constexpr int TROPHY_NONE = -1;
+  static constexpr int TROPHY_BRONZE = 0;
+  static constexpr int TROPHY_SILVER = 1;
+  static constexpr int TROPHY_GOLD = 2;
+
+  static constexpr int LINE_COUNT = 300;
+
+  static int gState;
+  static int gWindowed;
+  static int gMusicOn;
+  static std::shared_ptr<TSound> gCurrentMusic;
+  static std::shared_ptr<TChannel> gMusicChannel;
+  static std::shared_ptr<TSound> gTitleMusic;
+  static std::shared_ptr<TSound> gRaceMusic;
+  static std::shared_ptr<TSound> gLapSound;
+  static std::shared_ptr<TSound> gStartSound1;
+  static std::shared_ptr<TSound> gStartSound2;
+  static std::shared_ptr<TImage> gRoadGfx;
+  static std::shared_ptr<TImage> gTrophyGfx;
+  static std::shared_ptr<TImage> gSelectCarGfx;
+  static std::shared_ptr<TImage> gSelectCarRectGfx;
+  static std::shared_ptr<TImageFont> gSmallFont;
+  static std::shared_ptr<TImageFont> gLargeFont;
+  static float gZMap[LINE_COUNT];
+  static float gScaleMap[LINE_COUNT];
+  static std::shared_ptr<TCar> gPlayerCar;
+  static float gPlayerX;
+  static float gPlayerSegmentDX;
+  static float gPlayerSpeed;
+  static int gPlayerCarColor;
+  static std::shared_ptr<THorizon> gHorizon1;
+  static std::shared_ptr<THorizon> gHorizon2;
+  static std::shared_ptr<THorizon> gHorizon3;
+  static float gHorizonYOffset;
+  static float gTextureOffset;
+  static int gCountDownTimer;
+  static int gCountDownRepeats;
+  static int gCheckpointTime;
+  static int gSecondStartMS;
+  static int gNewPlayerCarTimer;
+  static int gLaps;
+  static float gDistanceCounter;
+  static int gTrophy;
+  static float gGameOverFade;
+  static float gEnemyTimer;
+  static int gEnemySide;
+  static float gBushTimer;
+
+  // The line table of the frame being drawn (rebuilt by each line pass).
+  static TRoadLine gRoadLines[LINE_COUNT];
+
+  static int init();
+  static int resetGraphics();
+  static int loadGraphics();
+  static int initZMapAndScaling();
+  static int playMusic(const std::shared_ptr<TSound>& sound, const std::shared_ptr<TChannel>& channel);
+  static int stopMusic();
+  static int toggleMusic();
+  static int switchToState(int state);
+  static int createClouds();
+  static int createBushes();
+  static int createHorizons();
+  static int removeAllGameObjects();
+  static int removeHorizons();
+  static int update();
+  static int updateBushTimer(float speed);
+  static int updateEnemyTimer(float speed);
+  static int updateTextureOffset(float speed);
+  static int updateHorizons(float speed);
+  static int draw();
+  static int drawHUD();
+  static int drawHorizons();
+
+  // Pieces of the above, public so each can be driven on its own.
+  static int updateCountDown();
+  static int updateRace();
+  static int updateRaceSecond();
+  static int checkLap();
+  static int updateGameOver();
+  static int updateTitle();
+  static int playSoundEffect(const std::shared_ptr<TSound>& sound);
+  static int buildRoadLines();
+  static int drawTunnelMouth();
+  static int drawRoadAndEntities();
+  static int drawTitle();
+  static int drawGameOver();
+  // x of a number's text centred on centreX, every character charWidth wide.
+  static int centredTextX(int centreX, const std::string& text, int charWidth);
+  // The speed shown on the HUD, as text.
+  static std::string speedText();
+};

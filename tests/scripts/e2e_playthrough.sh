@@ -1,0 +1,99 @@
+#!/bin/sh
+# Plays the real game as a person would, under X with its sound captured:
+# title with music, car choice, count-down, a 30 s drive, back to the title,
+# music off and on, quit. Screenshots of each stage stay in $BUILD/e2e.
+BUILD=$(cd "${1:?build dir}" && pwd)
+. "$(dirname "$0")/lib.sh"
+OUT="$BUILD/e2e"; rm -rf "$OUT"; mkdir -p "$OUT"
+WAV="$OUT/play.wav"
+alsoft_capture_conf "$WAV" "$OUT/alsoft.conf"
+
+t0=$(now)
+ALSOFT_DRIVERS=wave ALSOFT_CONF="$OUT/alsoft.conf" "$BUILD/velmora" 2>"$OUT/stderr.txt" &
+PID=$!
+WID=$(wait_window $PID) || fail "no window named Velmora"
+xdotool windowfocus --sync "$WID"
+[ "$(xdotool getwindowgeometry "$WID" | awk '/Geometry/ {print $2}')" = "800x600" ] || fail "window is not 800x600"
+
+sleep 2
+t_title=$(since "$t0")
+shot "$OUT/1-title.png"
+xdotool key Right; sleep 0.3; xdotool key Right; sleep 0.3; xdotool key Left; sleep 0.5
+shot "$OUT/2-title-car.png"
+
+xdotool key space
+t_space=$(since "$t0")
+sleep 2
+shot "$OUT/3-countdown.png"
+sleep 4.6
+t_race=$(since "$t0")
+# Music off for the drive, so the capture holds the engine alone.
+xdotool key m
+xdotool keydown Up
+t_up=$(since "$t0")
+i=0
+while [ $i -lt 16 ]; do
+  sleep 1.5
+  if [ $((i % 4)) -eq 1 ]; then xdotool keydown Left; sleep 0.25; xdotool keyup Left; fi
+  if [ $((i % 4)) -eq 3 ]; then xdotool keydown Right; sleep 0.25; xdotool keyup Right; fi
+  [ $i -eq 6 ] && shot "$OUT/4-race.png"
+  i=$((i + 1))
+done
+t_fast=$(since "$t0")
+sleep 2
+xdotool keyup Up
+shot "$OUT/5-race-late.png"
+xdotool key m
+sleep 0.5
+xdotool key Escape
+sleep 1
+t_back=$(since "$t0")
+shot "$OUT/6-title-again.png"
+xdotool key m; sleep 1; t_off=$(since "$t0"); sleep 1
+xdotool key m; sleep 1; t_on=$(since "$t0"); sleep 1
+xdotool key Escape
+status=$(wait_exit $PID 10)
+[ "$status" = 0 ] || fail "the game ended with status $status"
+cp "$OUT/4-race.png" "$BUILD/screenshot.png"
+
+# Pictures.
+for c in 0 1 2 3; do
+  n=$(count_not "$OUT/2-title-car.png" $((155 + 125 * c)) 415 110 4 0,0,0)
+  echo "title frame $c: $n"
+  eval "frame$c=$n"
+done
+[ "$frame0" -gt 40 ] || fail "no selection frame around the first car"
+for c in 1 2 3; do eval "n=\$frame$c"; [ "$n" -lt 10 ] || fail "selection frame around car $c"; done
+n=$(count_not "$OUT/1-title.png" 155 40 490 60 0,0,0); [ "$n" -gt 500 ] || fail "no title text ($n)"
+sky=0
+for x in 60 220 400 580 740; do
+  p=$(pixel "$OUT/4-race.png" $x 140)
+  [ "$p" = "34,141,203" ] && sky=$((sky + 1))
+done
+[ $sky -ge 2 ] || fail "sky colour not seen in the race ($sky of 5 points)"
+road=$(count_near "$OUT/4-race.png" 0 560 800 40 105,105,105)
+echo "road pixels near grey: $road"
+[ "$road" -gt 4000 ] || fail "no road at the bottom of the race picture"
+time_label=$(count_near "$OUT/4-race.png" 372 20 60 24 255,255,0)
+laps_label=$(count_near "$OUT/4-race.png" 52 20 60 24 120,230,255)
+echo "HUD: TIME $time_label, LAPS $laps_label"
+[ "$time_label" -gt 20 ] && [ "$laps_label" -gt 20 ] || fail "HUD texts missing"
+
+# Sound.
+r_title=$(rms_at "$WAV" "$t_title" 1)
+r_count=$(rms_at "$WAV" "$(awk -v t="$t_space" 'BEGIN {print t + 0.4}')" 2)
+r_light=$(rms_at "$WAV" "$(awk -v t="$t_space" 'BEGIN {print t + 3.0}')" 0.4)
+r_off=$(rms_at "$WAV" "$(awk -v t="$t_off" 'BEGIN {print t - 0.6}')" 0.5)
+r_on=$(rms_at "$WAV" "$(awk -v t="$t_on" 'BEGIN {print t - 0.6}')" 0.5)
+f_slow=$(freq_at "$WAV" "$(awk -v t="$t_up" 'BEGIN {print t + 0.1}')" 0.6)
+f_fast=$(freq_at "$WAV" "$(awk -v t="$t_fast" 'BEGIN {print t - 1}')" 1)
+echo "rms: title $r_title, count-down $r_count, first light $r_light, music off $r_off, on $r_on; engine Hz: $f_slow -> $f_fast"
+gt "$r_title" 0.01 || fail "title music is silent"
+gt 0.003 "$r_count" || fail "count-down is not silent before the first light"
+gt 0.003 "$r_off" || fail "music did not stop on m"
+gt "$r_light" 0.005 || fail "first start light not heard"
+gt "$r_on" 0.01 || fail "music did not come back on m"
+gt "$f_fast" "$(awk -v f="$f_slow" 'BEGIN {print f * 1.3}')" || fail "engine pitch did not rise"
+lines=$(wc -l <"$OUT/stderr.txt")
+[ "$lines" -eq 0 ] || fail "unexpected messages on stderr: $(cat "$OUT/stderr.txt")"
+echo "play-through passed"

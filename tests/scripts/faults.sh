@@ -1,0 +1,97 @@
+#!/bin/sh
+# Every data file in turn missing, cut to half its size, or replaced by
+# random bytes: the game must start, run a scripted race, quit with status 0
+# and name the broken file once on stderr. Then: no DISPLAY, no OpenAL
+# library or device, and the window closed by the window manager mid-race.
+BUILD=$(cd "${1:?build dir}" && pwd)
+. "$(dirname "$0")/lib.sh"
+OUT="$BUILD/faults"; rm -rf "$OUT"; mkdir -p "$OUT"
+JOBS=${FAULT_JOBS:-4}
+
+# A private copy of the game with one file broken, hard-linking the rest.
+make_copy() {  # dir file kind
+  mkdir -p "$1"
+  cp "$BUILD/velmora" "$1/"
+  for d in Graphics Sounds Music Fonts; do
+    mkdir -p "$1/$d"; ln "$BUILD/$d"/* "$1/$d/" 2>/dev/null || cp "$BUILD/$d"/* "$1/$d/"
+  done
+  f="$1/$2"; size=$(wc -c <"$BUILD/$2")
+  rm -f "$f"
+  case $3 in
+    missing) ;;
+    half) head -c $((size / 2)) "$BUILD/$2" >"$f" ;;
+    random) head -c "$size" /dev/urandom >"$f" ;;
+  esac
+}
+
+# Start, count-down, a short drive, back to the title, quit.
+scripted_race() {  # dir -> status on stdout
+  ALSOFT_DRIVERS=null "$1/velmora" 2>"$1/stderr.txt" >/dev/null &
+  pid=$!
+  wid=$(wait_window $pid) || { echo "nowindow"; kill -9 $pid 2>/dev/null; return; }
+  sleep 0.5
+  xdotool key --window "$wid" space; sleep 6.6
+  xdotool keydown --window "$wid" Up; sleep 1.5; xdotool keyup --window "$wid" Up
+  xdotool key --window "$wid" Escape; sleep 0.5
+  xdotool key --window "$wid" Escape
+  wait_exit $pid 10
+}
+
+run_case() {  # file kind
+  dir="$OUT/$(echo "$1" | tr / _)-$2"
+  make_copy "$dir" "$1" "$2"
+  status=$(scripted_race "$dir")
+  base=$(basename "$1")
+  named=$(grep -c -F "$base" "$dir/stderr.txt")
+  lines=$(wc -l <"$dir/stderr.txt")
+  if [ "$status" = 0 ] && [ "$named" -eq 1 ]; then
+    echo "ok   $2 $1" >"$dir.result"
+    rm -rf "$dir"
+  else
+    echo "FAIL $2 $1: status $status, named $named times in $lines lines: $(head -c 300 "$dir/stderr.txt")" >"$dir.result"
+  fi
+}
+
+files=$(cd "$BUILD" && ls Graphics/*.png Sounds/*.wav Music/*.ogg Fonts/*.ttf)
+[ -n "$files" ] || fail "no data files in $BUILD"
+running=0
+for kind in missing half random; do
+  for f in $files; do
+    run_case "$f" "$kind" &
+    running=$((running + 1))
+    if [ $running -ge "$JOBS" ]; then wait; running=0; fi
+  done
+done
+wait
+cat "$OUT"/*.result
+failures=$(cat "$OUT"/*.result | grep -c '^FAIL')
+
+# No display: one line, status 1.
+env -u DISPLAY ALSOFT_DRIVERS=null "$BUILD/velmora" >/dev/null 2>"$OUT/nodisplay.txt"
+st=$?
+n=$(wc -l <"$OUT/nodisplay.txt")
+if [ $st -eq 1 ] && [ "$n" -eq 1 ]; then echo "ok   no DISPLAY: $(cat "$OUT/nodisplay.txt")"
+else echo "FAIL no DISPLAY: status $st, $n lines"; failures=$((failures + 1)); fi
+
+# No OpenAL device, then no OpenAL library at all: the game runs silently.
+for case in "ALSOFT_DRIVERS=none" "LD_PRELOAD=$BUILD/libvelmora_no_openal.so ASAN_OPTIONS=verify_asan_link_order=0"; do
+  d="$OUT/nosound"; rm -rf "$d"; mkdir -p "$d"
+  cp "$BUILD/velmora" "$d/"; for x in Graphics Sounds Music Fonts; do cp -r "$BUILD/$x" "$d/"; done
+  ( eval "export $case"; scripted_race "$d" ) >"$d/status"
+  if [ "$(cat "$d/status")" = 0 ]; then echo "ok   $case"
+  else echo "FAIL $case: status $(cat "$d/status")"; failures=$((failures + 1)); fi
+done
+
+# Window closed by the window manager during the race.
+ALSOFT_DRIVERS=null "$BUILD/velmora" 2>/dev/null &
+pid=$!
+wid=$(wait_window $pid)
+xdotool key --window "$wid" space; sleep 7
+xdotool keydown --window "$wid" Up; sleep 1
+"$BUILD/velmora_wm_close" "$wid"
+st=$(wait_exit $pid 10)
+if [ "$st" = 0 ]; then echo "ok   closed by the window manager"
+else echo "FAIL closed by the window manager: status $st"; failures=$((failures + 1)); fi
+
+[ "$failures" -eq 0 ] || fail "$failures fault cases failed"
+echo "all fault cases passed"

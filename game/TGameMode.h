@@ -126,7 +126,7 @@ public:
   static int updateCountDown();
   static int updateRace();
   static int updateRaceSecond();
-  static int checkLap();
+  static int completeLap();
   static int updateGameOver();
   static int updateTitle();
   static int playSoundEffect(const std::shared_ptr<TSound>& sound);

@@ -1,0 +1,151 @@
+// One frame of the game: letter-box, sky, the road projection interleaved
+// with everything standing on the road, and the screens drawn over it.
+#include "game/TGameMode.h"
+
+#include <cmath>
+
+#include "cars/TCar.h"
+#include "engine/aspect.h"
+#include "engine/display.h"
+#include "engine/drawing.h"
+#include "engine/system.h"
+#include "game/TConstants.h"
+#include "track/TSegment.h"
+#include "world/TCloud.h"
+#include "world/TEntity.h"
+#include "world/THorizon.h"
+
+// The lists may hand out their ends as owning or as plain pointers.
+template <class T> static T* rawPointer(T* p) { return p; }
+template <class T> static T* rawPointer(const std::shared_ptr<T>& p) { return p.get(); }
+
+int TGameMode::updateTextureOffset(float speed) {
+  gTextureOffset += speed;
+  if (gTextureOffset > 4) gTextureOffset -= 4;
+  return 0;
+}
+
+int TGameMode::drawHorizons() {
+  for (auto* horizon : {&gHorizon1, &gHorizon2, &gHorizon3}) {
+    if (*horizon) (*horizon)->draw();
+  }
+  return 0;
+}
+
+int TGameMode::draw() {
+  AspectDrawBorders();
+  Cls();
+  if (gState == STATE_TITLE) drawTitle();
+  if (gState == STATE_START || gState == STATE_ACTION || gState == STATE_GAME_OVER) {
+    drawHorizons();
+    TCloud::drawAll();
+    buildRoadLines();
+    drawTunnelMouth();
+    drawRoadAndEntities();
+  }
+  if (gState == STATE_START || gState == STATE_ACTION) drawHUD();
+  if (gState == STATE_GAME_OVER) drawGameOver();
+  if (!gWindowed) {
+    // Covers the column left of the picture that scaling can leave unpainted.
+    SetColor(0, 0, 0);
+    DrawRect(-1, 0, 1, SCREEN_HEIGHT);
+  }
+  FlipFrame(-1);
+  return 0;
+}
+
+// The line pass, near to far: where each road line lands on screen, which
+// lines a crest hides, and the line every object stands on.
+int TGameMode::buildRoadLines() {
+  float y = 600, prevY = 601, topY = 601;
+  float x = static_cast<float>(400.0 - static_cast<double>(gPlayerX) * gScaleMap[1]);
+  float xStep = static_cast<float>((400.0 - x) / 300.0);
+  float bend = 0, hill = 0;
+  TSegment* seg = rawPointer(TSegment::gFirstSegment);
+  TEntity* ent = rawPointer(TEntity::gFirstEntity);
+  for (int i = 0; i < LINE_COUNT; ++i) {
+    TRoadLine& row = gRoadLines[i];
+    row = TRoadLine{};
+    float z = gZMap[i];
+    row.z = z;
+    if (seg) {
+      TSegment* next = rawPointer(seg->fNext);
+      if (next && z > next->fZ) seg = next;
+    }
+    while (ent && ent->fZ < z) {
+      ent->fScreenY = y;
+      ent->fRoadX = x;
+      ent->fScale = gScaleMap[i];
+      if (seg) {
+        ent->setSegmentDX(seg->fDX, seg->fDXFraction);
+        ent->setSegmentDY(seg->fDY);
+      }
+      ent = rawPointer(ent->fNext);
+    }
+    if (y < topY) {
+      row.visible = 1;
+      row.y = Int(y);
+      row.x = x;
+      row.scale = gScaleMap[i];
+      row.slope = hill;
+      row.height = Int(y) < Int(prevY) - 1 ? Int(prevY) - Int(y) : 1;
+      double p = std::fmod(static_cast<double>(z) + gTextureOffset, 4.0);
+      row.grassGreen = p > 2.0 ? 110 : 100;
+      row.roadFrame = p > 2.0 ? 0 : 1;
+      row.tunnel = seg ? seg->fTunnel : 0;
+      if (row.tunnel) row.grassGreen = 0;
+    }
+    prevY = y;
+    if (y < topY) topY = y;
+    double fDY = seg ? seg->fDY : 0.0;
+    double fDX = seg ? seg->fDX : 0.0;
+    double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
+    hill = static_cast<float>(hill + fDY * z * (z / 5.0) * depthFactor);
+    y = static_cast<float>(y - (1.0 + hill));
+    bend = static_cast<float>(bend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
+    x = static_cast<float>(x + static_cast<double>(bend));
+    x = static_cast<float>(x + static_cast<double>(xStep));
+  }
+  return 0;
+}
+
+// Hides the far end of the road while a tunnel lies ahead.
+int TGameMode::drawTunnelMouth() {
+  if (!TSegment::gLastSegment || !TSegment::gLastSegment->fTunnel) return 0;
+  float farScale = gScaleMap[LINE_COUNT - 1];
+  SetScale(1, 1);
+  SetColor(0, 0, 0);
+  DrawRect(0, static_cast<float>(300.0 + gHorizonYOffset - 300.0 * farScale - 5.0), SCREEN_WIDTH,
+           static_cast<float>(300.0 * farScale + 10.0));
+  return 0;
+}
+
+// The draw pass, far to near: each object after every road line farther
+// than it, so nearer road covers it.
+int TGameMode::drawRoadAndEntities() {
+  TEntity* ent = rawPointer(TEntity::gLastEntity);
+  for (int j = LINE_COUNT - 1; j >= 0; --j) {
+    const TRoadLine& row = gRoadLines[j];
+    while (ent && ent->fZ > row.z) {
+      ent->setSlope(row.slope);
+      ent->setInTunnel(row.tunnel);
+      ent->drawShadow();
+      ent->draw();
+      ent = ent->fPrevious;
+    }
+    if (!row.visible) continue;
+    SetScale(1, 1);
+    SetColor(0, row.grassGreen, 0);
+    DrawRect(0, static_cast<float>(row.y), SCREEN_WIDTH, static_cast<float>(row.height));
+    SetScale(row.scale, 1);
+    if (row.tunnel) {
+      SetColor(70, 80, 100);
+    } else {
+      SetColor(255, 255, 255);
+    }
+    for (int k = 1; k <= row.height; ++k) {
+      DrawImage(gRoadGfx, row.x, static_cast<float>(row.y + k - 1), row.roadFrame);
+    }
+  }
+  return 0;
+}

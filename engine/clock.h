@@ -6,3 +6,8 @@ extern int gMilliSecsBase;
 
 int MilliSecs();
 void Delay(int ms);
+
+// The reading MilliSecs gives for a wall-clock time in ms: wraps at 32 bits.
+int ClockMilliSecs(long long wallMs, int base);
+// later - earlier of two readings, correct across the 32-bit wrap.
+int MilliSecsDiff(int later, int earlier);

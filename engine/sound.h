@@ -36,7 +36,7 @@ std::shared_ptr<TAudioSample> LoadAudioSample(const std::string& path);
 
 class TChannel;
 
-class TSound {
+class TSound : public std::enable_shared_from_this<TSound> {
 public:
   virtual ~TSound() = default;
   // Plays on the channel (or a fresh temporary one when null) and returns it.
@@ -57,11 +57,15 @@ public:
   virtual int Playing() { return 0; }
 };
 
+// Drivers register themselves on creation and live for the whole run;
+// create them with new, never on the stack.
 class TAudioDriver {
 public:
   TAudioDriver* _succ = nullptr;  // registry, newest first
 
   TAudioDriver();
+  TAudioDriver(const TAudioDriver&) = delete;
+  TAudioDriver& operator=(const TAudioDriver&) = delete;
   virtual ~TAudioDriver() = default;
   virtual std::string Name();  // "Null" for this base driver
   virtual int Startup();
@@ -76,6 +80,8 @@ int AudioDriverExists(const std::string& name);
 int SetAudioDriver(const std::string& name);
 TAudioDriver* CurrentAudioDriver();
 std::vector<std::string> AudioDrivers();
+// Shuts the current driver down and leaves "Null" current (also run at exit).
+void ShutdownAudio();
 
 std::shared_ptr<TSound> LoadSound(const std::string& path, int flags = 0);
 std::shared_ptr<TChannel> AllocChannel();

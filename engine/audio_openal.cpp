@@ -1,0 +1,398 @@
+// The OpenAL driver. The library is opened with dlopen so the game still
+// runs (on the silent fallback) where no OpenAL runtime is installed.
+// OpenAL errors are read and cleared, never shown: a sound that cannot be
+// made or played only stays silent.
+#define AL_NO_PROTOTYPES
+#define ALC_NO_PROTOTYPES
+#include "engine/audio_openal.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+#define OPENAL_FUNCTIONS(X)                        \
+  X(alcOpenDevice, LPALCOPENDEVICE)                \
+  X(alcCloseDevice, LPALCCLOSEDEVICE)              \
+  X(alcCreateContext, LPALCCREATECONTEXT)          \
+  X(alcDestroyContext, LPALCDESTROYCONTEXT)        \
+  X(alcMakeContextCurrent, LPALCMAKECONTEXTCURRENT) \
+  X(alcGetString, LPALCGETSTRING)                  \
+  X(alGetError, LPALGETERROR)                      \
+  X(alDistanceModel, LPALDISTANCEMODEL)            \
+  X(alGenBuffers, LPALGENBUFFERS)                  \
+  X(alDeleteBuffers, LPALDELETEBUFFERS)            \
+  X(alBufferData, LPALBUFFERDATA)                  \
+  X(alGenSources, LPALGENSOURCES)                  \
+  X(alDeleteSources, LPALDELETESOURCES)            \
+  X(alSourcei, LPALSOURCEI)                        \
+  X(alSourcef, LPALSOURCEF)                        \
+  X(alSource3f, LPALSOURCE3F)                      \
+  X(alGetSourcei, LPALGETSOURCEI)                  \
+  X(alSourcePlay, LPALSOURCEPLAY)                  \
+  X(alSourcePause, LPALSOURCEPAUSE)                \
+  X(alSourceStop, LPALSOURCESTOP)                  \
+  X(alSourceRewind, LPALSOURCEREWIND)
+
+struct OpenALApi {
+#define OPENAL_MEMBER(name, type) type name = nullptr;
+  OPENAL_FUNCTIONS(OPENAL_MEMBER)
+#undef OPENAL_MEMBER
+};
+
+OpenALApi AL;
+
+// The runtime's usual names; Debian and Ubuntu ship only the last one
+// unless the development package is installed.
+constexpr const char* OPENAL_LIBRARIES[] = {"libopenal.so", "libopenal.so.0", "libopenal.so.0.0.8",
+                                            "libopenal.so.1"};
+
+bool LoadOpenAL() {
+  for (const char* name : OPENAL_LIBRARIES) {
+    void* lib = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    if (!lib) continue;
+    bool complete = true;
+#define OPENAL_LOOKUP(fn, type)                            \
+  AL.fn = reinterpret_cast<type>(dlsym(lib, #fn));         \
+  complete = complete && AL.fn != nullptr;
+    OPENAL_FUNCTIONS(OPENAL_LOOKUP)
+#undef OPENAL_LOOKUP
+    if (complete) return true;
+    AL = OpenALApi{};
+    dlclose(lib);
+  }
+  return false;
+}
+
+bool gContextLive = false;
+// Everything made under the live context, so shutting down can free it all
+// (a buffer still attached to a source cannot be deleted).
+std::vector<std::weak_ptr<TOpenALSound>> gLiveSounds;
+std::vector<std::weak_ptr<TOpenALSource>> gLiveSources;
+
+template <class T>
+void Remember(std::vector<std::weak_ptr<T>>& list, const std::shared_ptr<T>& object) {
+  if (list.size() >= 64 && (list.size() & (list.size() - 1)) == 0) {
+    std::erase_if(list, [](const std::weak_ptr<T>& w) { return w.expired(); });
+  }
+  list.push_back(object);
+}
+
+int SourceState(const TOpenALSource& source) {
+  if (!source._id || source._context != TOpenALSource::gContextSeq) return AL_STOPPED;
+  ALint state = AL_STOPPED;
+  AL.alGetSourcei(source._id, AL_SOURCE_STATE, &state);
+  AL.alGetError();
+  return state;
+}
+
+// Stops the source and lets go of its buffer and sound.
+void Detach(TOpenALSource& source) {
+  AL.alSourceStop(source._id);
+  AL.alSourcei(source._id, AL_BUFFER, 0);
+  AL.alGetError();
+  source._sound.reset();
+}
+
+void PushPool(const std::shared_ptr<TOpenALSource>& source) {
+  source->_succ = TOpenALSource::gPool;
+  TOpenALSource::gPool = source;
+}
+
+ALenum OpenALFormat(int format) {
+  switch (format) {
+    case SF_MONO8: return AL_FORMAT_MONO8;
+    case SF_MONO16LE: return AL_FORMAT_MONO16;
+    case SF_STEREO8: return AL_FORMAT_STEREO8;
+    case SF_STEREO16LE: return AL_FORMAT_STEREO16;
+    default: return 0;
+  }
+}
+}  // namespace
+
+std::shared_ptr<TOpenALSource> TOpenALSource::gPool;
+int TOpenALSource::gContextSeq = 0;
+
+int OpenALLibraryLoaded() {
+  static const bool loaded = LoadOpenAL();
+  return loaded ? 1 : 0;
+}
+
+void RegisterOpenALDriver() {
+  if (OpenALLibraryLoaded()) new TOpenALAudioDriver("OpenAL", "");
+}
+
+int EnableOpenAL() {
+  static int enabled = -1;
+  if (enabled >= 0) return enabled;
+  // The registry (with its plain "OpenAL") comes first, the devices after.
+  AudioDriverExists("Null");
+  enabled = OpenALLibraryLoaded();
+  if (!enabled) return 0;
+  // A list of names, each ended by a zero byte, the whole ended by another.
+  const ALCchar* name = AL.alcGetString(nullptr, ALC_DEVICE_SPECIFIER);
+  for (int count = 0; name && *name && count < 100; ++count) {
+    new TOpenALAudioDriver(std::string("OpenAL ") + name, name);
+    name += std::strlen(name) + 1;
+  }
+  const ALCchar* fallback = AL.alcGetString(nullptr, ALC_DEFAULT_DEVICE_SPECIFIER);
+  new TOpenALAudioDriver("OpenAL Default", fallback ? fallback : "");
+  return 1;
+}
+
+TOpenALAudioDriver::TOpenALAudioDriver(const std::string& name, const std::string& devname)
+    : _name(name), _devname(devname) {}
+
+std::string TOpenALAudioDriver::Name() { return _name; }
+
+int TOpenALAudioDriver::Startup() {
+  if (!OpenALLibraryLoaded() || gContextLive) return 0;
+  ALCdevice* device = nullptr;
+  if (_devname.empty()) {
+    device = AL.alcOpenDevice(nullptr);
+    if (!device) device = AL.alcOpenDevice("Generic Hardware");
+    if (!device) device = AL.alcOpenDevice("Generic Software");
+  } else {
+    device = AL.alcOpenDevice(_devname.c_str());
+  }
+  if (!device) return 0;
+  ALCcontext* context = AL.alcCreateContext(device, nullptr);
+  if (!context) {
+    AL.alcCloseDevice(device);
+    return 0;
+  }
+  AL.alcMakeContextCurrent(context);
+  // Sounds are positioned only for panning: no fading with distance.
+  AL.alDistanceModel(AL_NONE);
+  AL.alGetError();
+  _device = device;
+  _context = context;
+  gContextLive = true;
+  ++TOpenALSource::gContextSeq;
+  return 1;
+}
+
+void TOpenALAudioDriver::Shutdown() {
+  if (!_context) return;
+  for (auto& weak : gLiveSources) {
+    if (auto source = weak.lock(); source && source->_id && source->_context == TOpenALSource::gContextSeq) {
+      Detach(*source);
+      AL.alDeleteSources(1, &source->_id);
+      source->_id = 0;
+    }
+  }
+  TOpenALSource::gPool.reset();
+  for (auto& weak : gLiveSounds) {
+    if (auto sound = weak.lock(); sound && sound->_buffer && sound->_context == TOpenALSource::gContextSeq) {
+      AL.alDeleteBuffers(1, &sound->_buffer);
+      sound->_buffer = 0;
+    }
+  }
+  AL.alGetError();
+  gLiveSources.clear();
+  gLiveSounds.clear();
+  AL.alcMakeContextCurrent(nullptr);
+  AL.alcDestroyContext(static_cast<ALCcontext*>(_context));
+  AL.alcCloseDevice(static_cast<ALCdevice*>(_device));
+  _context = nullptr;
+  _device = nullptr;
+  gContextLive = false;
+  ++TOpenALSource::gContextSeq;
+}
+
+std::shared_ptr<TSound> TOpenALAudioDriver::CreateSound(std::shared_ptr<TAudioSample> sample, int flags) {
+  if (!sample) return nullptr;
+  if (!_context) return TAudioDriver::CreateSound(sample, flags);
+  int format = sample->format;
+  const size_t frameBytes = BytesPerFrame(format);
+  if (frameBytes == 0 || sample->hertz <= 0) return TAudioDriver::CreateSound(sample, flags);
+  const size_t frames = std::min(static_cast<size_t>(std::max(sample->length, 0)), sample->samples.size() / frameBytes);
+  std::vector<uint8_t> bytes(sample->samples.begin(), sample->samples.begin() + frames * frameBytes);
+  if (format == SF_MONO16BE || format == SF_STEREO16BE) {
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+    format = format == SF_MONO16BE ? SF_MONO16LE : SF_STEREO16LE;
+  }
+  AL.alGetError();
+  ALuint buffer = 0;
+  AL.alGenBuffers(1, &buffer);
+  if (AL.alGetError() != AL_NO_ERROR) return TAudioDriver::CreateSound(sample, flags);
+  AL.alBufferData(buffer, OpenALFormat(format), bytes.data(), static_cast<ALsizei>(bytes.size()), sample->hertz);
+  if (AL.alGetError() != AL_NO_ERROR) {
+    AL.alDeleteBuffers(1, &buffer);
+    AL.alGetError();
+    return TAudioDriver::CreateSound(sample, flags);
+  }
+  auto sound = std::make_shared<TOpenALSound>();
+  sound->_buffer = buffer;
+  sound->_loop = flags & SOUND_LOOP;
+  sound->_context = TOpenALSource::gContextSeq;
+  Remember(gLiveSounds, sound);
+  return sound;
+}
+
+std::shared_ptr<TChannel> TOpenALAudioDriver::AllocChannel() { return TOpenALChannel::Create(1); }
+
+TOpenALSound::~TOpenALSound() {
+  if (_buffer && gContextLive && _context == TOpenALSource::gContextSeq) {
+    AL.alDeleteBuffers(1, &_buffer);
+    AL.alGetError();
+  }
+}
+
+std::shared_ptr<TChannel> TOpenALSound::Cue(std::shared_ptr<TChannel> channel) {
+  auto openal = std::dynamic_pointer_cast<TOpenALChannel>(channel);
+  if (!openal) openal = TOpenALChannel::Create(0);
+  openal->Cue(std::static_pointer_cast<TOpenALSound>(shared_from_this()));
+  return openal;
+}
+
+std::shared_ptr<TChannel> TOpenALSound::Play(std::shared_ptr<TChannel> channel) {
+  auto openal = Cue(channel);
+  openal->SetPaused(0);
+  return openal;
+}
+
+TOpenALSource::~TOpenALSource() {
+  if (_id && gContextLive && _context == gContextSeq) {
+    AL.alDeleteSources(1, &_id);
+    AL.alGetError();
+  }
+}
+
+int TOpenALSource::Playing() { return SourceState(*this) == AL_PLAYING ? 1 : 0; }
+
+int TOpenALSource::Paused() {
+  const int state = SourceState(*this);
+  return state == AL_PAUSED || state == AL_INITIAL ? 1 : 0;
+}
+
+int TOpenALSource::Active() {
+  const int state = SourceState(*this);
+  return state == AL_PLAYING || state == AL_PAUSED || state == AL_INITIAL ? 1 : 0;
+}
+
+std::shared_ptr<TOpenALChannel> TOpenALChannel::Create(int isStatic) {
+  auto channel = std::make_shared<TOpenALChannel>();
+  channel->_static = isStatic ? 1 : 0;
+  // With no live context the channel gets no source and does nothing.
+  if (!gContextLive) return channel;
+  std::shared_ptr<TOpenALSource> source;
+  TOpenALSource* previous = nullptr;
+  for (auto candidate = TOpenALSource::gPool; candidate; candidate = candidate->_succ) {
+    if (candidate->_avail || !candidate->Active()) {
+      source = candidate;
+      break;
+    }
+    previous = candidate.get();
+  }
+  if (source) {
+    // Taking it disowns whichever channel object still points at it.
+    ++source->_seq;
+    (previous ? previous->_succ : TOpenALSource::gPool) = source->_succ;
+    source->_succ.reset();
+    source->_avail = 0;
+    AL.alSourceRewind(source->_id);
+    AL.alSourcei(source->_id, AL_BUFFER, 0);
+    source->_sound.reset();
+  } else {
+    AL.alGetError();
+    ALuint id = 0;
+    AL.alGenSources(1, &id);
+    if (AL.alGetError() != AL_NO_ERROR) return channel;
+    source = std::make_shared<TOpenALSource>();
+    source->_id = id;
+    source->_context = TOpenALSource::gContextSeq;
+    Remember(gLiveSources, source);
+  }
+  channel->_source = source;
+  channel->_seq = source->_seq;
+  AL.alSourcei(source->_id, AL_SOURCE_RELATIVE, AL_TRUE);
+  AL.alSourcef(source->_id, AL_GAIN, 1.0f);
+  AL.alSourcef(source->_id, AL_PITCH, 1.0f);
+  AL.alSource3f(source->_id, AL_POSITION, 0.0f, 0.0f, 1.0f);
+  AL.alGetError();
+  // A temporary channel's source is reusable as soon as it falls silent.
+  if (!isStatic) PushPool(source);
+  return channel;
+}
+
+TOpenALChannel::~TOpenALChannel() {
+  if (!Owns()) return;
+  if (_static) {
+    Stop();
+  } else if (!_source->Playing()) {
+    // A cued or paused throw-away channel would otherwise hold its source forever.
+    Detach(*_source);
+  }
+}
+
+int TOpenALChannel::Owns() const {
+  return _source && _source->_id && _source->_context == TOpenALSource::gContextSeq && _source->_seq == _seq
+             ? 1
+             : 0;
+}
+
+void TOpenALChannel::Cue(const std::shared_ptr<TOpenALSound>& sound) {
+  if (!Owns() || !sound) return;
+  const ALuint id = _source->_id;
+  _source->_sound = sound;
+  AL.alSourceRewind(id);
+  AL.alSourcei(id, AL_LOOPING, sound->_loop ? AL_TRUE : AL_FALSE);
+  const bool current = sound->_context == TOpenALSource::gContextSeq;
+  AL.alSourcei(id, AL_BUFFER, current ? static_cast<ALint>(sound->_buffer) : 0);
+  AL.alGetError();
+}
+
+int TOpenALChannel::Stop() {
+  if (!Owns()) return 0;
+  ++_source->_seq;
+  Detach(*_source);
+  if (_static) {
+    _source->_avail = 1;
+    PushPool(_source);
+  }
+  return 1;
+}
+
+int TOpenALChannel::SetPaused(int paused) {
+  if (!Owns()) return 0;
+  if (paused) {
+    AL.alSourcePause(_source->_id);
+  } else if (_source->Paused()) {
+    AL.alSourcePlay(_source->_id);
+  }
+  AL.alGetError();
+  return 1;
+}
+
+int TOpenALChannel::SetVolume(float volume) {
+  if (!Owns()) return 0;
+  AL.alSourcef(_source->_id, AL_GAIN, volume);
+  AL.alGetError();
+  return 1;
+}
+
+int TOpenALChannel::SetPan(float pan) {
+  if (!Owns()) return 0;
+  const double angle = pan * 90.0 * M_PI / 180.0;
+  AL.alSource3f(_source->_id, AL_POSITION, static_cast<float>(std::sin(angle)), 0.0f,
+                static_cast<float>(-std::cos(angle)));
+  AL.alGetError();
+  return 1;
+}
+
+int TOpenALChannel::SetDepth(float) { return 0; }
+
+int TOpenALChannel::SetRate(float rate) {
+  if (!Owns()) return 0;
+  AL.alSourcef(_source->_id, AL_PITCH, rate);
+  AL.alGetError();
+  return 1;
+}
+
+int TOpenALChannel::Playing() { return Owns() ? _source->Playing() : 0; }

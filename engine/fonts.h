@@ -12,7 +12,26 @@ constexpr int FONT_BOLD = 1;
 constexpr int FONT_ITALIC = 2;
 constexpr int FONT_SMOOTH = 4;
 
-class TFont;
+// A glyph of a source font: an 8-bit alpha pixel map (or none) and its
+// placement relative to the pen, top-left at (x, y) below the ascender line.
+class TGlyph {
+public:
+  virtual ~TGlyph() = default;
+  virtual std::shared_ptr<TPixmap> Pixels() = 0;
+  virtual float Advance() = 0;
+  virtual void GetRect(int& x, int& y, int& w, int& h) = 0;
+};
+
+// A source of glyphs; glyph indices run from 0 to CountGlyphs() - 1.
+class TFont {
+public:
+  virtual ~TFont() = default;
+  virtual int Style() const = 0;
+  virtual int Height() const = 0;
+  virtual int CountGlyphs() const = 0;
+  virtual int CharToGlyph(int ch) const = 0;
+  virtual TGlyph* LoadGlyph(int index) = 0;
+};
 
 class TImageGlyph {
 public:

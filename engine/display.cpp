@@ -1,0 +1,506 @@
+// The X11/GLX surface: display connection, window or VidMode full screen,
+// frame pacing, pointer, and the translation of X events into input.
+#include "engine/display.h"
+
+#include <GL/gl.h>
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/xf86vmode.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/clock.h"
+#include "engine/drawing.h"
+#include "engine/fonts.h"
+#include "engine/gl_driver.h"
+#include "engine/input.h"
+
+std::string AppTitle = "velmora";
+
+int gDefaultGraphicsFlags = GFX_BACK_BUFFER;
+std::shared_ptr<TDrawState> gCurrentGraphics;
+std::shared_ptr<TDrawState> gAutoGraphics;
+int gGraphicsSeq = 0;
+int gSoftSync = 0;
+int gVSync = 0;
+int gSoftSyncHertz = 0;
+int gSoftSyncStep = 0;
+int gSoftSyncRemainder = 0;
+int gSoftSyncAccum = 0;
+int gSoftSyncNext = 0;
+
+namespace {
+Display* gXDisplay = nullptr;
+std::string gFailure;
+int gSettings[5] = {0, 0, 0, 0, 0};  // width, height, depth, hertz, flags
+bool gExitHookRegistered = false;
+Atom gDeleteAtom = 0;
+Cursor gBlankCursor = 0;
+int gHaveVidMode = -1;
+XF86VidModeModeInfo gSavedMode;
+bool gHaveSavedMode = false;
+typedef int (*SwapIntervalFn)(int);
+SwapIntervalFn gSwapInterval = nullptr;
+
+constexpr int kInterlace = 0x010;
+constexpr int kDoubleScan = 0x020;
+
+std::string DisplayName() {
+  const char* d = std::getenv("DISPLAY");
+  return d ? d : "";
+}
+
+// A stray X error (a bad request on a dying window, say) must not end the game.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+int FatalXIOError(Display*) {
+  std::fprintf(stderr, "velmora: lost the connection to X display \"%s\"\n",
+               DisplayName().c_str());
+  std::_Exit(1);
+}
+
+// Opened once; a failed attempt is retried on the next open.
+Display* XDisplayHandle() {
+  if (gXDisplay) return gXDisplay;
+  static bool threadsReady = (XInitThreads(), true);
+  (void)threadsReady;
+  if (DisplayName().empty()) {
+    gFailure = "DISPLAY is not set";
+    return nullptr;
+  }
+  gXDisplay = XOpenDisplay(nullptr);
+  if (!gXDisplay) {
+    gFailure = "cannot open X display \"" + DisplayName() + "\"";
+    return nullptr;
+  }
+  XSetErrorHandler(IgnoreXError);
+  XSetIOErrorHandler(FatalXIOError);
+  gDeleteAtom = XInternAtom(gXDisplay, "WM_DELETE_WINDOW", False);
+  return gXDisplay;
+}
+
+bool HaveVidMode(Display* dpy) {
+  if (gHaveVidMode < 0) {
+    int ev = 0, err = 0;
+    gHaveVidMode = XF86VidModeQueryExtension(dpy, &ev, &err) ? 1 : 0;
+  }
+  return gHaveVidMode == 1;
+}
+
+int ModeHertz(const XF86VidModeModeInfo& m) {
+  if (!m.htotal || !m.vtotal) return 0;
+  int hz = int(double(m.dotclock) * 1000.0 / (double(m.htotal) * m.vtotal) + 0.5);
+  if (m.flags & kInterlace) hz *= 2;
+  if (m.flags & kDoubleScan) hz /= 2;
+  return hz;
+}
+
+// The swap-interval call exists only when the server lists the extension;
+// calling it otherwise raises a fatal X error under Xvfb.
+void FindSwapControl(Display* dpy) {
+  static bool searched = false;
+  if (searched) return;
+  searched = true;
+  const char* ext = glXQueryExtensionsString(dpy, DefaultScreen(dpy));
+  if (ext && std::strstr(ext, "GLX_SGI_swap_control"))
+    gSwapInterval = reinterpret_cast<SwapIntervalFn>(
+        glXGetProcAddress(reinterpret_cast<const GLubyte*>("glXSwapIntervalSGI")));
+}
+
+bool Fail(const std::string& why) {
+  gFailure = why;
+  return false;
+}
+
+// Switches the display to a mode of exactly width x height (preferring hz).
+bool SwitchVideoMode(Display* dpy, int width, int height, int hz) {
+  std::string none = "no video mode " + std::to_string(width) + "x" + std::to_string(height);
+  int screen = DefaultScreen(dpy);
+  if (!HaveVidMode(dpy)) return Fail(none);
+  int count = 0;
+  XF86VidModeModeInfo** modes = nullptr;
+  if (!XF86VidModeGetAllModeLines(dpy, screen, &count, &modes) || count <= 0) return Fail(none);
+  XF86VidModeModeInfo* pick = nullptr;
+  for (int i = 0; i < count && !pick; ++i)
+    if (modes[i]->hdisplay == width && modes[i]->vdisplay == height && ModeHertz(*modes[i]) == hz)
+      pick = modes[i];
+  for (int i = 0; i < count && !pick; ++i)
+    if (modes[i]->hdisplay == width && modes[i]->vdisplay == height) pick = modes[i];
+  if (pick) {
+    // The first entry is the mode in use now: the one to come back to.
+    gSavedMode = *modes[0];
+    gSavedMode.privsize = 0;
+    gSavedMode.c_private = nullptr;
+    gHaveSavedMode = true;
+    XF86VidModeSwitchToMode(dpy, screen, pick);
+    XF86VidModeSetViewPort(dpy, screen, 0, 0);
+  }
+  XFree(modes);
+  return pick ? true : Fail(none);
+}
+
+void SetTitle(Display* dpy, Window win) {
+  Atom name = XInternAtom(dpy, "_NET_WM_NAME", False);
+  Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+  XChangeProperty(dpy, win, name, utf8, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(AppTitle.data()), int(AppTitle.size()));
+  XStoreName(dpy, win, AppTitle.c_str());
+}
+
+void WaitMapped(Display* dpy, Window win) {
+  XEvent ev;
+  for (int waited = 0; waited < 3000; ++waited) {
+    if (XCheckTypedWindowEvent(dpy, win, MapNotify, &ev)) return;
+    XSync(dpy, False);
+    if (XCheckTypedWindowEvent(dpy, win, MapNotify, &ev)) return;
+    Delay(1);
+  }
+}
+
+std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, int hz, int flags) {
+  Display* dpy = XDisplayHandle();
+  if (!dpy) return nullptr;
+  std::string where = "display \"" + DisplayName() + "\"";
+  int ev = 0, err = 0;
+  if (!glXQueryExtension(dpy, &err, &ev)) return Fail("no GLX on " + where), nullptr;
+  if (width <= 0 || height <= 0) return Fail("bad surface size"), nullptr;
+  FindSwapControl(dpy);
+
+  int attribs[32], n = 0;
+  for (int a : {GLX_RGBA, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1}) attribs[n++] = a;
+  if (flags & GFX_BACK_BUFFER) attribs[n++] = GLX_DOUBLEBUFFER;
+  if (flags & GFX_ALPHA_BUFFER) attribs[n++] = GLX_ALPHA_SIZE, attribs[n++] = 1;
+  if (flags & GFX_DEPTH_BUFFER) attribs[n++] = GLX_DEPTH_SIZE, attribs[n++] = 1;
+  if (flags & GFX_STENCIL_BUFFER) attribs[n++] = GLX_STENCIL_SIZE, attribs[n++] = 1;
+  if (flags & GFX_ACCUM_BUFFER)
+    for (int a : {GLX_ACCUM_RED_SIZE, GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE, GLX_ACCUM_ALPHA_SIZE})
+      attribs[n++] = a, attribs[n++] = 1;
+  attribs[n] = None;
+  int screen = DefaultScreen(dpy);
+  XVisualInfo* vi = glXChooseVisual(dpy, screen, attribs);
+  if (!vi) return Fail("no suitable OpenGL visual on " + where), nullptr;
+
+  bool fullScreen = depth != 0;
+  if (fullScreen && !SwitchVideoMode(dpy, width, height, hz)) {
+    XFree(vi);
+    return nullptr;
+  }
+  auto g = std::make_shared<TGLGraphics>();
+  g->kind = fullScreen ? 3 : 2;
+  g->width = width;
+  g->height = height;
+  g->depth = 24;
+  g->hertz = hz;
+  g->flags = flags;
+  Window root = RootWindow(dpy, screen);
+  g->colormap = XCreateColormap(dpy, root, vi->visual, AllocNone);
+  XSetWindowAttributes swa{};
+  swa.colormap = g->colormap;
+  swa.border_pixel = 0;
+  swa.override_redirect = fullScreen ? True : False;
+  swa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                   ButtonReleaseMask | PointerMotionMask;
+  g->window = XCreateWindow(dpy, root, 0, 0, width, height, 0, vi->depth, InputOutput, vi->visual,
+                            CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
+  if (!fullScreen) {
+    XSetWMProtocols(dpy, g->window, &gDeleteAtom, 1);
+    XSizeHints* hints = XAllocSizeHints();
+    hints->flags = PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = width;
+    hints->min_height = hints->max_height = height;
+    XSetWMNormalHints(dpy, g->window, hints);
+    XFree(hints);
+  }
+  GLXContext ctx = glXCreateContext(dpy, vi, nullptr, True);
+  XFree(vi);
+  if (!ctx) {
+    Fail("cannot create an OpenGL context on " + where);
+    g->Close();
+    return nullptr;
+  }
+  g->context = ctx;
+  SetTitle(dpy, g->window);
+  XMapRaised(dpy, g->window);
+  WaitMapped(dpy, g->window);
+  if (fullScreen) {
+    XWarpPointer(dpy, None, g->window, 0, 0, 0, 0, 0, 0);
+    XGrabKeyboard(dpy, g->window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XGrabPointer(dpy, g->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                 GrabModeAsync, GrabModeAsync, g->window, None, CurrentTime);
+  }
+  glXMakeCurrent(dpy, g->window, ctx);
+  return g;
+}
+
+void SetGraphics(const std::shared_ptr<TDrawState>& state) {
+  gCurrentGraphics = state;
+  if (!state) {
+    for (int& v : gSettings) v = 0;
+    return;
+  }
+  TGraphics& g = *state->_graphics;
+  glXMakeCurrent(gXDisplay, g.window, static_cast<GLXContext>(g.context));
+  gSettings[0] = g.width;
+  gSettings[1] = g.height;
+  gSettings[2] = g.depth;
+  gSettings[3] = g.hertz;
+  gSettings[4] = g.flags;
+  ApplyDrawState(*state);
+}
+
+Window CurrentWindow() {
+  return gCurrentGraphics && gCurrentGraphics->_graphics ? gCurrentGraphics->_graphics->window : 0;
+}
+
+void EmitChars(XKeyEvent& key) {
+  char text[16];
+  KeySym sym = 0;
+  int n = XLookupString(&key, text, 15, &sym, nullptr);
+  for (int i = 0; i < n; ++i) EmitKeyChar(static_cast<unsigned char>(text[i]));
+}
+
+int KeyCodeOf(XKeyEvent& key) { return KeySymToKeyCode(XLookupKeysym(&key, 0)); }
+
+// A release followed at once by a press of the same key at the same
+// instant is the server's auto-repeat, not the player letting go.
+bool IsAutoRepeat(Display* dpy, XKeyEvent& release) {
+  if (!XEventsQueued(dpy, QueuedAfterReading)) return false;
+  XEvent next;
+  XPeekEvent(dpy, &next);
+  return next.type == KeyPress && next.xkey.time == release.time &&
+         KeyCodeOf(next.xkey) == KeyCodeOf(release);
+}
+
+void TranslateEvent(Display* dpy, XEvent& ev) {
+  static const int kButtons[4] = {0, 1, 3, 2};
+  switch (ev.type) {
+    case KeyPress:
+      EmitKeyDown(KeyCodeOf(ev.xkey));
+      EmitChars(ev.xkey);
+      break;
+    case KeyRelease:
+      if (IsAutoRepeat(dpy, ev.xkey)) {
+        XEvent press;
+        XNextEvent(dpy, &press);
+        EmitKeyRepeat(KeyCodeOf(press.xkey));
+        EmitChars(press.xkey);
+      } else {
+        EmitKeyUp(KeyCodeOf(ev.xkey));
+      }
+      break;
+    case ButtonPress:
+      if (ev.xbutton.button == 4) EmitMouseWheel(1);
+      if (ev.xbutton.button == 5) EmitMouseWheel(-1);
+      if (ev.xbutton.button >= 1 && ev.xbutton.button <= 3) EmitMouseDown(kButtons[ev.xbutton.button]);
+      break;
+    case ButtonRelease:
+      if (ev.xbutton.button >= 1 && ev.xbutton.button <= 3) EmitMouseUp(kButtons[ev.xbutton.button]);
+      break;
+    case MotionNotify:
+      EmitMouseMove(ev.xmotion.x, ev.xmotion.y);
+      break;
+    case ClientMessage:
+      if (Atom(ev.xclient.data.l[0]) == gDeleteAtom) EmitCloseRequest();
+      break;
+  }
+}
+
+void EndGraphicsAtExit() { EndGraphics(); }
+}  // namespace
+
+TGraphics::~TGraphics() { Close(); }
+
+void TGraphics::Close() {
+  Display* dpy = gXDisplay;
+  if (!dpy) return;
+  if (context) {
+    if (glXGetCurrentContext() == static_cast<GLXContext>(context)) glXMakeCurrent(dpy, None, nullptr);
+    glXDestroyContext(dpy, static_cast<GLXContext>(context));
+    context = nullptr;
+  }
+  if (window) {
+    XDestroyWindow(dpy, window);
+    window = 0;
+  }
+  if (colormap) {
+    XFreeColormap(dpy, colormap);
+    colormap = 0;
+  }
+  if (kind == 3 && gHaveSavedMode) {
+    int screen = DefaultScreen(dpy);
+    XF86VidModeSwitchToMode(dpy, screen, &gSavedMode);
+    XF86VidModeSetViewPort(dpy, screen, 0, 0);
+    gHaveSavedMode = false;
+  }
+  kind = 0;
+  XFlush(dpy);
+}
+
+void BumpGraphicsSeq() {
+  unsigned next = unsigned(gGraphicsSeq) + 1u;
+  if (next == 0) next = 1;
+  gGraphicsSeq = int(next);
+}
+
+std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int hz, int flags) {
+  EndGraphics();
+  gFailure.clear();
+  GLDriver();
+  auto g = CreateGraphics(width, height, depth, hz, flags | gDefaultGraphicsFlags);
+  if (!g) return nullptr;
+  BumpGraphicsSeq();
+  auto state = std::make_shared<TDrawState>();
+  state->_graphics = g;
+  state->_driver = GLDriverShared();
+  state->viewport_w = width;
+  state->viewport_h = height;
+  state->image_font = BuiltinFont();
+  SetGraphics(state);
+  if (depth != 0) {
+    gSoftSync = 0;
+    gVSync = hz != 0;
+    XWarpPointer(gXDisplay, None, g->window, 0, 0, 0, 0, width / 2, height / 2);
+  } else {
+    gVSync = 0;
+    gSoftSync = hz != 0;
+  }
+  if (gSoftSync) {
+    gSoftSyncHertz = hz;
+    gSoftSyncStep = 1000 / hz;
+    gSoftSyncRemainder = 1000 - gSoftSyncStep * hz;
+    gSoftSyncAccum = 0;
+    gSoftSyncNext = MilliSecs();
+  }
+  SetInputEnabled(1);
+  gAutoGraphics = state;
+  if (!gExitHookRegistered) {
+    gExitHookRegistered = true;
+    std::atexit(EndGraphicsAtExit);
+  }
+  return state;
+}
+
+void EndGraphics() {
+  if (!gAutoGraphics) return;
+  BumpGraphicsSeq();
+  SetInputEnabled(0);
+  auto closing = gAutoGraphics;
+  gAutoGraphics = nullptr;
+  if (gCurrentGraphics == closing) SetGraphics(nullptr);
+  if (closing->_graphics) closing->_graphics->Close();
+}
+
+void PresentGraphics(TGraphics& g, int swapInterval) {
+  if (!gXDisplay || !g.window) return;
+  if (swapInterval != g.swapInterval) {
+    if (gSwapInterval) gSwapInterval(swapInterval);
+    g.swapInterval = swapInterval;
+  }
+  glXSwapBuffers(gXDisplay, g.window);
+  PollSystem();
+}
+
+void FlipFrame(int sync) {
+  if (!gCurrentGraphics || !gCurrentGraphics->_graphics) return;
+  TGraphics& g = *gCurrentGraphics->_graphics;
+  if (sync != -1) return PresentGraphics(g, sync);
+  if (gCurrentGraphics != gAutoGraphics) return PresentGraphics(g, 1);
+  if (gSoftSync) {
+    gSoftSyncNext += gSoftSyncStep;
+    gSoftSyncAccum += gSoftSyncRemainder;
+    if (gSoftSyncAccum >= gSoftSyncHertz) {
+      gSoftSyncAccum -= gSoftSyncHertz;
+      gSoftSyncNext += 1;
+    }
+    int d = gSoftSyncNext - MilliSecs();
+    if (d > 0)
+      Delay(d);
+    else
+      gSoftSyncNext -= d;
+    return PresentGraphics(g, 0);
+  }
+  PresentGraphics(g, gVSync ? 1 : 0);
+}
+
+int GraphicsWidth() { return gSettings[0]; }
+int GraphicsHeight() { return gSettings[1]; }
+
+std::vector<TGraphicsMode> GraphicsModes() {
+  std::vector<TGraphicsMode> out;
+  Display* dpy = XDisplayHandle();
+  if (!dpy || !HaveVidMode(dpy)) return out;
+  int count = 0;
+  XF86VidModeModeInfo** modes = nullptr;
+  if (!XF86VidModeGetAllModeLines(dpy, DefaultScreen(dpy), &count, &modes)) return out;
+  for (int i = 0; i < count; ++i)
+    out.push_back({modes[i]->hdisplay, modes[i]->vdisplay, 24, ModeHertz(*modes[i])});
+  XFree(modes);
+  return out;
+}
+
+int DesktopWidth() {
+  auto modes = GraphicsModes();
+  return modes.empty() ? 640 : modes[0].width;
+}
+
+int DesktopHeight() {
+  auto modes = GraphicsModes();
+  return modes.empty() ? 480 : modes[0].height;
+}
+
+void HideMouse() {
+  Window win = CurrentWindow();
+  if (!win) return;
+  if (!gBlankCursor) {
+    static const char zeros[8] = {0};
+    Pixmap bits = XCreateBitmapFromData(gXDisplay, win, zeros, 8, 8);
+    XColor black{};
+    gBlankCursor = XCreatePixmapCursor(gXDisplay, bits, bits, &black, &black, 0, 0);
+    XFreePixmap(gXDisplay, bits);
+  }
+  XDefineCursor(gXDisplay, win, gBlankCursor);
+  XFlush(gXDisplay);
+}
+
+void ShowMouse() {
+  Window win = CurrentWindow();
+  if (!win) return;
+  XUndefineCursor(gXDisplay, win);
+  XFlush(gXDisplay);
+}
+
+std::string GraphicsFailure() { return gFailure; }
+
+void DisplayUnavailable() {
+  std::fprintf(stderr, "velmora: %s\n",
+               gFailure.empty() ? "cannot open the graphics display" : gFailure.c_str());
+  std::exit(1);
+}
+
+float LogicalMouseX() { return gCurrentGraphics ? gMouseX * gCurrentGraphics->vres_mousexscale : 0; }
+float LogicalMouseY() { return gCurrentGraphics ? gMouseY * gCurrentGraphics->vres_mouseyscale : 0; }
+
+void MoveLogicalMouse(float x, float y) {
+  Window win = CurrentWindow();
+  if (!win) return;
+  int rx = int(x / gCurrentGraphics->vres_mousexscale);
+  int ry = int(y / gCurrentGraphics->vres_mouseyscale);
+  XWarpPointer(gXDisplay, None, win, 0, 0, 0, 0, rx, ry);
+  XFlush(gXDisplay);
+}
+
+void PollSystem() {
+  static bool busy = false;
+  if (busy || !gXDisplay) return;
+  busy = true;
+  while (XPending(gXDisplay)) {
+    XEvent ev;
+    XNextEvent(gXDisplay, &ev);
+    TranslateEvent(gXDisplay, ev);
+  }
+  busy = false;
+}

@@ -1,0 +1,105 @@
+// Engine-private: the graphics object, the drawing back-end interface and
+// its OpenGL form. Included only by engine sources; no platform headers here.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "engine/display.h"
+#include "engine/images.h"
+
+// One open surface: its size and the platform handles behind it.
+class TGraphics {
+public:
+  int kind = 0;  // 2 = window, 3 = full screen
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  int hertz = 0;
+  int flags = 0;
+  int swapInterval = -1;
+  unsigned long window = 0;
+  unsigned long colormap = 0;
+  void* context = nullptr;
+
+  virtual ~TGraphics();
+  void Close();
+};
+
+class TGLGraphics : public TGraphics {};
+
+class TDrawDriver {
+public:
+  virtual ~TDrawDriver() = default;
+  virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
+                                                             int flags) = 0;
+  virtual void SetBlend(int mode) = 0;
+  virtual void SetAlpha(float alpha) = 0;
+  virtual void SetColor(int r, int g, int b) = 0;
+  virtual void SetClsColor(int r, int g, int b) = 0;
+  virtual void SetViewport(int x, int y, int w, int h) = 0;
+  virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+  virtual void SetLineWidth(float width) = 0;
+  virtual void Cls() = 0;
+  virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+  virtual std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) = 0;
+  virtual void SetResolution(float w, float h) = 0;
+};
+
+class TGLDrawDriver : public TDrawDriver {
+public:
+  // Cached GL state; -1 means unknown so the next call always goes through.
+  int fBlend = -1;
+  unsigned fBoundTexture = 0;
+  int fTexturing = -1;
+  unsigned char fColor[4] = {255, 255, 255, 255};
+  float fIx = 1, fIy = 0, fJx = 0, fJy = 1;
+  int fWidth = 0;   // real size of the current surface
+  int fHeight = 0;
+
+  static std::shared_ptr<TGLDrawDriver> Create();
+  void ResetGLContext(const TGraphics& graphics);
+  void BindTexture(unsigned name);
+  void EnableTexturing(int on);
+
+  std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
+                                                     int flags) override;
+  void SetBlend(int mode) override;
+  void SetAlpha(float alpha) override;
+  void SetColor(int r, int g, int b) override;
+  void SetClsColor(int r, int g, int b) override;
+  void SetViewport(int x, int y, int w, int h) override;
+  void SetTransform(float ix, float iy, float jx, float jy) override;
+  void SetLineWidth(float width) override;
+  void Cls() override;
+  void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) override;
+  std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) override;
+  void SetResolution(float w, float h) override;
+};
+
+class TGLImageFrame : public TImageFrame {
+public:
+  float u0 = 0, v0 = 0, u1 = 1, v1 = 1;
+  float uscale = 1, vscale = 1;
+  unsigned name = 0;
+  int seq = 0;
+
+  ~TGLImageFrame() override;
+  void Draw(float x0, float y0, float x1, float y1, float tx, float ty,
+            float sx, float sy, float sw, float sh) override;
+};
+
+// The one driver, installed on first use (which also steps gGraphicsSeq).
+TGLDrawDriver& GLDriver();
+std::shared_ptr<TGLDrawDriver> GLDriverShared();
+// Clamping rules shared by the driver and the tests' expectations.
+int ClampColorByte(int v);
+float ClampAlpha(float a);
+// Texture size for a pixel map: each side rounded up to a power of two.
+int NextPow2(int v);
+
+// Re-sends the whole drawing state after its context became current
+// (and, the first time, clears and presents twice).
+void ApplyDrawState(TDrawState& state);
+// Presents the back buffer of a graphics with the given swap interval.
+void PresentGraphics(TGraphics& graphics, int swapInterval);

@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "engine/drawing.h"
 #include "engine/gl_driver.h"
@@ -245,11 +243,21 @@ std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t siz
   return map;
 }
 
+// The whole file, or false; a directory or unreadable path is just a failure.
+static bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
 std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> bytes;
-  if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  auto map = in ? LoadPixmapPNGFromMemory(bytes.data(), bytes.size()) : nullptr;
+  auto map = ReadWholeFile(path, bytes) ? LoadPixmapPNGFromMemory(bytes.data(), bytes.size()) : nullptr;
   if (!map) std::fprintf(stderr, "velmora: cannot load image \"%s\"\n", path.c_str());
   return map;
 }

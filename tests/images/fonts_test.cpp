@@ -1,0 +1,102 @@
+// Headless font tests: FreeType glyphs rendered without any graphics open.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "engine/fonts.h"
+
+namespace {
+const char* kFace = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+
+bool HaveFace() { return std::ifstream(kFace).good(); }
+}  // namespace
+
+TEST(Fonts, SmoothGlyphsHaveAClearOnePixelRim) {
+  if (!HaveFace()) GTEST_SKIP() << "no DejaVu face installed";
+  auto plain = LoadImageFont(kFace, 20, 0);
+  auto smooth = LoadImageFont(kFace, 20, FONT_SMOOTH);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_NE(smooth, nullptr);
+  EXPECT_EQ(plain->_imageFlags, 0);
+  EXPECT_EQ(smooth->_imageFlags, IMAGE_FILTERED | IMAGE_MIPMAPPED);
+  int a = smooth->CharToGlyph('A');
+  ASSERT_GE(a, 0);
+  EXPECT_EQ(plain->CharToGlyph('A'), a);
+  TImageGlyph& p = plain->LoadGlyph(a);
+  TImageGlyph& s = smooth->LoadGlyph(a);
+  ASSERT_NE(s._image, nullptr);
+  EXPECT_EQ(s._w, p._w + 2);
+  EXPECT_EQ(s._h, p._h + 2);
+  EXPECT_EQ(s._x, p._x - 1);
+  EXPECT_EQ(s._y, p._y - 1);
+  EXPECT_EQ(s._advance, p._advance);
+  auto& map = *s._image->pixmaps[0];
+  EXPECT_EQ(map.format, PF_A8);
+  EXPECT_EQ(map.width, s._w);
+  int rim = 0, inside = 0;
+  for (int y = 0; y < map.height; ++y)
+    for (int x = 0; x < map.width; ++x) {
+      bool edge = x == 0 || y == 0 || x == map.width - 1 || y == map.height - 1;
+      (edge ? rim : inside) += map.ReadPixel(x, y) >> 24;
+    }
+  EXPECT_EQ(rim, 0);
+  EXPECT_GT(inside, 0);
+}
+
+TEST(Fonts, BlankAndMissingCharacters) {
+  if (!HaveFace()) GTEST_SKIP() << "no DejaVu face installed";
+  auto font = LoadImageFont(kFace, 20, FONT_SMOOTH);
+  ASSERT_NE(font, nullptr);
+  TImageGlyph& space = font->LoadGlyph(font->CharToGlyph(' '));
+  EXPECT_EQ(space._image, nullptr);
+  EXPECT_GT(space._advance, 0);
+  EXPECT_EQ(font->CharToGlyph(0xE000), -1);  // private use: not in the face
+  EXPECT_EQ(font->LoadGlyph(-1)._image, nullptr);
+  EXPECT_EQ(font->LoadGlyph(font->CountGlyphs())._image, nullptr);
+  // DejaVu Sans Bold digits are 14 px wide at 20 px, the HUD's assumption.
+  EXPECT_EQ(font->LoadGlyph(font->CharToGlyph('0'))._advance, 14);
+  EXPECT_GT(font->Height(), 18);
+}
+
+TEST(Fonts, BuiltinFontCoversPrintableAscii) {
+  auto font = BuiltinFont();
+  EXPECT_EQ(font->Height(), 16);
+  EXPECT_EQ(font->CountGlyphs(), 96);
+  struct Case {
+    int ch, glyph;
+  };
+  for (Case c : {Case{31, -1}, Case{32, 0}, Case{'A', 33}, Case{127, 95}, Case{128, -1}, Case{0x263A, -1}})
+    EXPECT_EQ(font->CharToGlyph(c.ch), c.glyph) << c.ch;
+  TImageGlyph& a = font->LoadGlyph(font->CharToGlyph('A'));
+  ASSERT_NE(a._image, nullptr);
+  EXPECT_EQ(a._image->width, 8);
+  EXPECT_EQ(a._image->height, 16);
+  EXPECT_EQ(a._advance, 8);
+  int set = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) set += (a._image->pixmaps[0]->ReadPixel(x, y) >> 24) == 255;
+  EXPECT_GT(set, 15);  // a legible letter, not an empty cell
+}
+
+TEST(Fonts, MissingOrCorruptFileGivesNullAndOneLine) {
+  std::string garbage = testing::TempDir() + "velmora_garbage.ttf";
+  std::ofstream(garbage, std::ios::binary) << "no outlines in here";
+  for (const std::string& path : {testing::TempDir() + "velmora_missing.ttf", garbage}) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadImageFont(path, 20, FONT_SMOOTH), nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "velmora: cannot load font \"" + path + "\"\n");
+  }
+  if (HaveFace()) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadImageFont(kFace, 0, 0), nullptr);
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
+  }
+}
+
+TEST(Fonts, HeadlessCallsAreSafe) {
+  SetImageFont(nullptr);
+  DrawText("no graphics open", 10, 10);
+  DrawText("\xff\xfe broken utf-8", 0, 0);
+  EXPECT_EQ(GetImageFont(), BuiltinFont());
+}

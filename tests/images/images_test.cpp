@@ -1,0 +1,205 @@
+// Headless image tests: PNG colour types, masking, strips, bad files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "engine/drawing.h"
+#include "engine/images.h"
+#include "png_helpers.h"
+
+namespace {
+uint32_t Argb(int a, int r, int g, int b) {
+  return (uint32_t(a) << 24) | (uint32_t(r) << 16) | (uint32_t(g) << 8) | uint32_t(b);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+}  // namespace
+
+TEST(PngLoading, EachColourTypeGivesItsFormatAndPixels) {
+  struct Case {
+    const char* name;
+    PngSpec spec;
+    int format;
+    uint32_t first, second;  // the two pixels of a 2x1 image, as ARGB
+  };
+  PngSpec grey = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 8, {10, 200});
+  PngSpec grey16 = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 16, {0x12, 0x34, 0xFF, 0xFF});
+  PngSpec grey2 = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 2, {0xC0});  // values 3 and 0
+  PngSpec greyTrns = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 8, {7, 9});
+  greyTrns.transGrey = 7;
+  PngSpec rgb = RgbPng(2, 1, {0x102030, 0xFFFFFF});
+  PngSpec rgba = Spec(2, 1, PNG_COLOR_TYPE_RGBA, 8, {1, 2, 3, 4, 5, 6, 7, 8});
+  PngSpec ga = Spec(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {50, 128, 60, 255});
+  PngSpec pal = Spec(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0});
+  pal.palette = {{9, 8, 7}, {200, 100, 50}};
+  PngSpec palTrns = pal;
+  palTrns.transAlpha = {0, 255};
+  PngSpec pal4 = Spec(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {0x10});  // indices 1 and 0
+  pal4.palette = pal.palette;
+  std::vector<Case> cases = {
+      {"grey", grey, PF_I8, Argb(255, 10, 10, 10), Argb(255, 200, 200, 200)},
+      {"grey16", grey16, PF_I8, Argb(255, 0x12, 0x12, 0x12), Argb(255, 255, 255, 255)},
+      {"grey2", grey2, PF_I8, Argb(255, 255, 255, 255), Argb(255, 0, 0, 0)},
+      {"grey_trns", greyTrns, PF_RGBA8888, Argb(0, 7, 7, 7), Argb(255, 9, 9, 9)},
+      {"rgb", rgb, PF_RGB888, Argb(255, 0x10, 0x20, 0x30), Argb(255, 255, 255, 255)},
+      {"rgba", rgba, PF_RGBA8888, Argb(4, 1, 2, 3), Argb(8, 5, 6, 7)},
+      {"grey_alpha", ga, PF_RGBA8888, Argb(128, 50, 50, 50), Argb(255, 60, 60, 60)},
+      {"palette", pal, PF_RGB888, Argb(255, 200, 100, 50), Argb(255, 9, 8, 7)},
+      {"palette_trns", palTrns, PF_RGBA8888, Argb(255, 200, 100, 50), Argb(0, 9, 8, 7)},
+      {"palette4", pal4, PF_RGB888, Argb(255, 200, 100, 50), Argb(255, 9, 8, 7)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = TempPath(std::string(c.name) + ".png");
+    ASSERT_TRUE(WritePng(path, c.spec));
+    auto map = LoadPixmapPNG(path);
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->width, 2);
+    EXPECT_EQ(map->height, 1);
+    EXPECT_EQ(map->format, c.format);
+    EXPECT_EQ(map->ReadPixel(0, 0), c.first);
+    EXPECT_EQ(map->ReadPixel(1, 0), c.second);
+  }
+}
+
+TEST(PngLoading, MaskedRgbGetsHolesButRgbaKeepsItsBlack) {
+  // Black centre between red and blue, with black above and below.
+  std::string rgbPath = TempPath("mask_rgb.png");
+  ASSERT_TRUE(WritePng(rgbPath, RgbPng(3, 1, {0xFF0000, 0x000000, 0x0000FF})));
+  auto masked = LoadImage(rgbPath, -1);
+  ASSERT_NE(masked, nullptr);
+  EXPECT_EQ(masked->flags, IMAGE_MASKED | IMAGE_FILTERED);
+  auto& m = *masked->pixmaps[0];
+  EXPECT_EQ(m.format, PF_RGBA8888);
+  EXPECT_EQ(m.ReadPixel(0, 0), Argb(255, 255, 0, 0));
+  EXPECT_EQ(m.ReadPixel(1, 0), Argb(0, 127, 0, 127));
+  EXPECT_EQ(m.ReadPixel(2, 0), Argb(255, 0, 0, 255));
+
+  auto unmasked = LoadImage(rgbPath, 0);
+  ASSERT_NE(unmasked, nullptr);
+  EXPECT_EQ(unmasked->pixmaps[0]->ReadPixel(1, 0), Argb(255, 0, 0, 0));
+
+  std::string rgbaPath = TempPath("mask_rgba.png");
+  ASSERT_TRUE(WritePng(rgbaPath, Spec(1, 1, PNG_COLOR_TYPE_RGBA, 8, {0, 0, 0, 255})));
+  auto own = LoadImage(rgbaPath, -1);
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(own->pixmaps[0]->ReadPixel(0, 0), Argb(255, 0, 0, 0));
+}
+
+TEST(Masking, HoleTakesTheMeanOfItsUnmaskedNeighbours) {
+  struct Case {
+    const char* name;
+    int w, h;
+    std::vector<uint32_t> rgb;
+    int x, y;
+    uint32_t expected;
+  };
+  std::vector<Case> cases = {
+      {"red and blue", 3, 1, {0xFF0000, 0, 0x0000FF}, 1, 0, Argb(0, 127, 0, 127)},
+      {"all eight", 3, 3,
+       {0x080000, 0x100000, 0x180000, 0x200000, 0, 0x280000, 0x300000, 0x380000, 0x400000}, 1, 1,
+       Argb(0, 0x24, 0, 0)},
+      {"corner sees three", 2, 2, {0, 0x0000FF, 0x00FF00, 0xFF0000}, 0, 0, Argb(0, 85, 85, 85)},
+      {"masked neighbours ignored", 3, 1, {0, 0, 0x00FF00}, 1, 0, Argb(0, 0, 255, 0)},
+      {"no neighbours", 1, 1, {0}, 0, 0, Argb(0, 0, 0, 0)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string path = TempPath("mean.png");
+    ASSERT_TRUE(WritePng(path, RgbPng(c.w, c.h, c.rgb)));
+    auto map = LoadPixmapPNG(path);
+    ASSERT_NE(map, nullptr);
+    auto masked = MaskPixmap(*map, 0, 0, 0);
+    EXPECT_EQ(masked->ReadPixel(c.x, c.y), c.expected);
+  }
+}
+
+TEST(Strips, CellsAreCutLeftToRightThenTopToBottom) {
+  // 800 x 2: row 0 red, row 1 green (the road strip's shape).
+  std::vector<uint32_t> road(1600, 0xFF0000);
+  std::fill(road.begin() + 800, road.end(), 0x00FF00);
+  std::string roadPath = TempPath("road.png");
+  ASSERT_TRUE(WritePng(roadPath, RgbPng(800, 2, road)));
+  auto strip = LoadImageStrip(roadPath, 800, 1, 0, 2, 0);
+  ASSERT_NE(strip, nullptr);
+  ASSERT_EQ(strip->pixmaps.size(), 2u);
+  EXPECT_EQ(ImageWidth(strip), 800);
+  EXPECT_EQ(ImageHeight(strip), 1);
+  EXPECT_EQ(strip->pixmaps[0]->ReadPixel(799, 0), Argb(255, 255, 0, 0));
+  EXPECT_EQ(strip->pixmaps[1]->ReadPixel(0, 0), Argb(255, 0, 255, 0));
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadImageStrip(roadPath, 800, 1, 0, 3, 0), nullptr);
+  EXPECT_EQ(LoadImageStrip(roadPath, 800, 1, 2, 1, 0), nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(roadPath), std::string::npos);
+
+  // A 3 x 2 grid of 1 x 1 cells, numbered 1..6; first = 2 starts at cell 2.
+  std::string gridPath = TempPath("grid.png");
+  ASSERT_TRUE(WritePng(gridPath, RgbPng(3, 2, {1, 2, 3, 4, 5, 6})));
+  auto grid = LoadImageStrip(gridPath, 1, 1, 2, 4, 0);
+  ASSERT_NE(grid, nullptr);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(grid->pixmaps[i]->ReadPixel(0, 0) & 0xFF, uint32_t(3 + i));
+}
+
+TEST(BadFiles, MissingOrCorruptGivesNullAndOneLineNamingTheFile) {
+  std::string good = TempPath("good.png");
+  ASSERT_TRUE(WritePng(good, RgbPng(4, 4, std::vector<uint32_t>(16, 0x336699))));
+  std::vector<uint8_t> bytes = ReadFile(good);
+  std::string truncated = TempPath("truncated.png");
+  std::ofstream(truncated, std::ios::binary).write((const char*)bytes.data(), bytes.size() / 2);
+  std::string garbage = TempPath("garbage.png");
+  std::ofstream(garbage, std::ios::binary) << "this is not a picture at all";
+  std::string empty = TempPath("empty.png");
+  std::ofstream(empty, std::ios::binary).flush();
+
+  for (const std::string& path :
+       {TempPath("missing.png"), truncated, garbage, empty, testing::TempDir()}) {
+    SCOPED_TRACE(path);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(LoadImage(path, -1), nullptr);
+    EXPECT_EQ(LoadImageStrip(path, 1, 1, 0, 1, -1), nullptr);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "velmora: cannot load image \"" + path + "\"\n" +
+                       "velmora: cannot load image \"" + path + "\"\n");
+  }
+}
+
+TEST(BadFiles, DecoderSurvivesEveryTruncationAndBitFlip) {
+  std::string good = TempPath("fuzzseed.png");
+  ASSERT_TRUE(WritePng(good, RgbPng(5, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15})));
+  std::vector<uint8_t> bytes = ReadFile(good);
+  ASSERT_NE(LoadPixmapPNGFromMemory(bytes.data(), bytes.size()), nullptr);
+  for (size_t n = 0; n < bytes.size(); ++n) LoadPixmapPNGFromMemory(bytes.data(), n);
+  srand(7);
+  for (int i = 0; i < 2000; ++i) {
+    std::vector<uint8_t> copy = bytes;
+    for (int k = 0; k < 3; ++k) copy[8 + rand() % (copy.size() - 8)] ^= uint8_t(1 << (rand() % 8));
+    auto map = LoadPixmapPNGFromMemory(copy.data(), copy.size());
+    if (map) {
+      EXPECT_LE(size_t(map->width) * map->height, size_t(16384) * 16384);
+    }
+  }
+  EXPECT_EQ(LoadPixmapPNGFromMemory(nullptr, 0), nullptr);
+}
+
+TEST(Headless, ImagesLoadButDrawingDoesNothing) {
+  std::string path = TempPath("headless.png");
+  ASSERT_TRUE(WritePng(path, RgbPng(2, 2, {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF})));
+  auto image = LoadImage(path, -1);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->Frame(0), nullptr);
+  EXPECT_EQ(image->Frame(5), nullptr);
+  DrawImage(image, 10, 10, 0);
+  DrawImage(nullptr, 10, 10, 0);
+  SetImageHandle(nullptr, 1, 1);
+  EXPECT_EQ(ImageWidth(nullptr), 0);
+  SetColor(1, 2, 3);
+  int r, g, b;
+  GetColor(r, g, b);
+  EXPECT_EQ(r, 255);  // no graphics: the setter had nowhere to store
+  EXPECT_EQ(GrabPixmap(0, 0, 1, 1), nullptr);
+}

@@ -1,0 +1,79 @@
+// Tick arithmetic of the main loop: how many ticks a pass runs.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/MainLoop.h"
+
+TEST(MainLoop, TicksPerPassFollowTheClock) {
+  struct Case {
+    const char* name;
+    int lastTime, lastNumTicks;
+    std::vector<int> readings;  // tick clock readings while waiting
+    int ticks;                  // ticks the pass runs
+    int newLastTime;
+  };
+  const Case cases[] = {
+      {"start-up took 300 ms: 60 pending run the previous count", 1000, 1, {1060}, 1, 1060},
+      {"one tick", 1000, 1, {1001}, 1, 1001},
+      {"20 pending run 20", 1000, 3, {1020}, 20, 1020},
+      {"21 pending run the previous count", 1000, 3, {1021}, 3, 1021},
+      {"the wait ends at the first new tick", 1000, 2, {1000, 1000, 1002}, 2, 1002},
+      {"clock went back: the previous count", 5000, 4, {100}, 4, 100},
+      {"clock went back far: still the previous count", 5000, 7, {-429496729}, 7, -429496729},
+  };
+  for (const Case& c : cases) {
+    gLastTime = c.lastTime;
+    gLastNumTicks = c.lastNumTicks;
+    int pending = 0;
+    for (int reading : c.readings) pending = pollTickClock(reading);
+    ASSERT_GT(pending, 0) << c.name;
+    EXPECT_EQ(beginTickPass(), c.ticks) << c.name;
+    EXPECT_EQ(gNumTicks, c.ticks) << c.name;
+    EXPECT_EQ(gLastNumTicks, c.ticks) << c.name;
+    EXPECT_EQ(gLastTime, c.newLastTime) << c.name;
+  }
+}
+
+TEST(MainLoop, NoTickPendingWithinTheSameTick) {
+  gLastTime = 1000;
+  gLastNumTicks = 1;
+  EXPECT_EQ(pollTickClock(1000), 0);
+  EXPECT_EQ(gLastTime, 1000);
+}
+
+namespace {
+int gUpdates = 0;
+int gDraws = 0;
+int gQuitAt = 0;
+int countingUpdate() { return ++gUpdates == gQuitAt ? 0 : 1; }
+int countingDraw() { return ++gDraws; }
+}  // namespace
+
+TEST(MainLoop, PassStopsAtTheQuittingTickAndStillDraws) {
+  struct Case {
+    int ticks, quitAt, updates, result;
+  };
+  const Case cases[] = {{5, 2, 2, 0}, {5, 0, 5, 1}, {1, 1, 1, 0}, {20, 20, 20, 0}};
+  for (const Case& c : cases) {
+    gUpdates = gDraws = 0;
+    gQuitAt = c.quitAt;
+    EXPECT_EQ(runTickPass(c.ticks, countingUpdate, countingDraw), c.result);
+    EXPECT_EQ(gUpdates, c.updates);
+    EXPECT_EQ(gDraws, 1);
+  }
+}
+
+TEST(MainLoop, WaitingSleepsUntilTheNextTick) {
+  // With the clock's real readings the wait returns within a tick or two
+  // and always runs at least one tick.
+  gLastNumTicks = 1;
+  gLastTime = 0;
+  waitForTicks();
+  for (int pass = 0; pass < 5; ++pass) {
+    int before = gLastTime;
+    int ticks = waitForTicks();
+    EXPECT_GE(ticks, 1);
+    EXPECT_GT(gLastTime, before);
+  }
+}

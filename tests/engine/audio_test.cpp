@@ -1,0 +1,268 @@
+// Sound loading and the silent drivers, without a sound device: WAV
+// parsing from bytes, Ogg decoding of the generated music, the driver
+// registry, and null sounds and channels.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "engine/audio_openal.h"
+#include "engine/sound.h"
+
+namespace {
+using Bytes = std::vector<uint8_t>;
+
+void Put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void Put16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void PutTag(Bytes& b, const char* tag) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
+}
+
+struct WavSpec {
+  uint32_t tag = 1;
+  uint32_t channels = 1;
+  uint32_t bits = 8;
+  uint32_t hertz = 11025;
+  uint32_t fmtExtra = 0;      // bytes beyond the 16 of a plain format chunk
+  bool junkBeforeData = false;
+  uint32_t dataBytes = 8;
+  uint32_t statedData = 0;    // 0: the true size
+};
+
+Bytes MakeWav(const WavSpec& s) {
+  Bytes b;
+  PutTag(b, "RIFF");
+  Put32(b, 0);
+  PutTag(b, "WAVE");
+  PutTag(b, "fmt ");
+  Put32(b, 16 + s.fmtExtra);
+  Put16(b, s.tag);
+  Put16(b, s.channels);
+  Put32(b, s.hertz);
+  Put32(b, s.hertz * s.channels * s.bits / 8);
+  Put16(b, s.channels * s.bits / 8);
+  Put16(b, s.bits);
+  for (uint32_t i = 0; i < s.fmtExtra; ++i) b.push_back(0xEE);
+  if (s.junkBeforeData) {
+    PutTag(b, "LIST");
+    Put32(b, 5);
+    for (int i = 0; i < 5; ++i) b.push_back('x');
+  }
+  PutTag(b, "data");
+  Put32(b, s.statedData ? s.statedData : s.dataBytes);
+  for (uint32_t i = 0; i < s.dataBytes; ++i) b.push_back(static_cast<uint8_t>(i * 7 + 1));
+  return b;
+}
+
+std::shared_ptr<TAudioSample> Parse(const Bytes& b) { return LoadWavSample(b.data(), b.size()); }
+
+std::string TempPath(const char* name) {
+  return (std::filesystem::temp_directory_path() / (std::to_string(getpid()) + "-" + name)).string();
+}
+
+void WriteFile(const std::string& path, const Bytes& b) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+}  // namespace
+
+TEST(WavLoader, AcceptsPcmLayoutsAndRejectsTheRest) {
+  struct Case {
+    const char* what;
+    WavSpec spec;
+    int format;  // 0: must decline
+    int frames;
+  } cases[] = {
+      {"mono 8-bit", {.channels = 1, .bits = 8, .dataBytes = 8}, SF_MONO8, 8},
+      {"stereo 8-bit", {.channels = 2, .bits = 8, .dataBytes = 8}, SF_STEREO8, 4},
+      {"mono 16-bit", {.channels = 1, .bits = 16, .dataBytes = 8}, SF_MONO16LE, 4},
+      {"stereo 16-bit, 18-byte format chunk", {.channels = 2, .bits = 16, .fmtExtra = 2, .dataBytes = 16},
+       SF_STEREO16LE, 4},
+      {"chunk before data skipped", {.channels = 1, .bits = 16, .junkBeforeData = true, .dataBytes = 6},
+       SF_MONO16LE, 3},
+      {"partial frame dropped", {.channels = 2, .bits = 16, .dataBytes = 10}, SF_STEREO16LE, 2},
+      {"empty data", {.channels = 1, .bits = 8, .dataBytes = 0}, SF_MONO8, 0},
+      {"24-bit", {.channels = 1, .bits = 24, .dataBytes = 9}, 0, 0},
+      {"float (not PCM)", {.tag = 3, .channels = 1, .bits = 16, .dataBytes = 8}, 0, 0},
+      {"three channels", {.channels = 3, .bits = 16, .dataBytes = 12}, 0, 0},
+      {"rate 0", {.hertz = 0}, 0, 0},
+      {"data length beyond the file", {.channels = 1, .bits = 16, .dataBytes = 8, .statedData = 100000}, 0, 0},
+      {"data length near 4 GB", {.channels = 1, .bits = 16, .dataBytes = 8, .statedData = 0xFFFFFFF0u}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    auto sample = Parse(MakeWav(c.spec));
+    if (!c.format) {
+      EXPECT_FALSE(sample) << c.what;
+      continue;
+    }
+    ASSERT_TRUE(sample) << c.what;
+    EXPECT_EQ(sample->format, c.format) << c.what;
+    EXPECT_EQ(sample->length, c.frames) << c.what;
+    EXPECT_EQ(sample->hertz, 11025) << c.what;
+    ASSERT_EQ(sample->samples.size(), static_cast<size_t>(c.frames * BytesPerFrame(c.format))) << c.what;
+    for (size_t i = 0; i < sample->samples.size(); ++i) {
+      ASSERT_EQ(sample->samples[i], static_cast<uint8_t>(i * 7 + 1)) << c.what;
+    }
+  }
+}
+
+TEST(WavLoader, DeclinesEveryTruncationAndBrokenHeader) {
+  const Bytes whole = MakeWav({.channels = 2, .bits = 16, .fmtExtra = 2, .junkBeforeData = true, .dataBytes = 16});
+  ASSERT_TRUE(Parse(whole));
+  // Every proper prefix is a truncated file; each is copied so that a read
+  // past its end is a real over-read (seen by the address sanitizer).
+  for (size_t n = 0; n < whole.size(); ++n) {
+    const Bytes prefix(whole.begin(), whole.begin() + n);
+    EXPECT_FALSE(Parse(prefix)) << "first " << n << " bytes";
+  }
+  struct Patch {
+    const char* what;
+    size_t offset;
+    const char* bytes;
+  } patches[] = {
+      {"not RIFF", 0, "RIFX"}, {"not WAVE", 8, "AVI "}, {"no fmt first", 12, "LIST"},
+      {"format chunk shorter than 16", 16, "\x0e\0\0\0"},
+      {"skipped chunk longer than the file", 42, "\xff\xff\xff\x7f"},
+      {"no data chunk", 51, "atad"},
+  };
+  for (const Patch& p : patches) {
+    Bytes b = whole;
+    std::memcpy(b.data() + p.offset, p.bytes, 4);
+    EXPECT_FALSE(Parse(b)) << p.what;
+  }
+  EXPECT_FALSE(LoadWavSample(nullptr, 0));
+}
+
+TEST(OggLoader, DecodesTheGeneratedMusicAndDeclinesGarbage) {
+  Bytes garbage(4096);
+  for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
+  std::memcpy(garbage.data(), "OggS", 4);
+  EXPECT_FALSE(LoadOggSample(garbage.data(), garbage.size()));
+  EXPECT_FALSE(LoadOggSample(garbage.data(), 0));
+  EXPECT_FALSE(LoadOggSample(nullptr, 0));
+  // A WAV is not an Ogg stream.
+  const Bytes wav = MakeWav({});
+  EXPECT_FALSE(LoadOggSample(wav.data(), wav.size()));
+
+  const Bytes music = ReadFile("Music/nfo.ogg");
+  if (music.empty()) GTEST_SKIP() << "Music/nfo.ogg not generated in this build";
+  auto sample = LoadOggSample(music.data(), music.size());
+  ASSERT_TRUE(sample);
+  EXPECT_EQ(sample->format, SF_STEREO16LE);
+  EXPECT_EQ(sample->hertz, 44100);
+  EXPECT_EQ(sample->samples.size(), static_cast<size_t>(sample->length) * 4);
+  EXPECT_GE(sample->length, 44100 * 10);
+  // Its pages with every payload byte flipped no longer decode.
+  Bytes broken = music;
+  for (size_t i = 200; i < broken.size(); i += 1) broken[i] ^= 0x5A;
+  EXPECT_FALSE(LoadOggSample(broken.data(), broken.size()));
+}
+
+TEST(SoundFiles, MissingOrUndecodableFilesGiveNullAndOneLine) {
+  const std::string good = TempPath("good.wav");
+  const std::string bad = TempPath("bad.wav");
+  WriteFile(good, MakeWav({.channels = 1, .bits = 16, .dataBytes = 40}));
+  WriteFile(bad, Bytes{'R', 'I', 'F', 'F', 1, 2, 3});
+  struct Case {
+    std::string path;
+    bool loads;
+  } cases[] = {
+      {good, true},
+      {bad, false},
+      {TempPath("missing.wav"), false},
+      {std::filesystem::temp_directory_path().string(), false},
+  };
+  for (const Case& c : cases) {
+    testing::internal::CaptureStderr();
+    auto sample = LoadAudioSample(c.path);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(static_cast<bool>(sample), c.loads) << c.path;
+    if (c.loads) {
+      EXPECT_EQ(err, "") << c.path;
+    } else {
+      EXPECT_NE(err.find("\"" + c.path + "\""), std::string::npos) << err;
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+      EXPECT_EQ(err.back(), '\n');
+    }
+  }
+  std::remove(good.c_str());
+  std::remove(bad.c_str());
+}
+
+TEST(AudioDrivers, RegistryNamesAndSelection) {
+  for (const char* name : {"Null", "SoftAudio", "SoftAudio OpenSound System", "softaudio", "NULL"}) {
+    EXPECT_EQ(AudioDriverExists(name), 1) << name;
+  }
+  EXPECT_EQ(AudioDriverExists("OpenAL"), OpenALLibraryLoaded());
+  EXPECT_EQ(AudioDriverExists("openal"), OpenALLibraryLoaded());
+  EXPECT_EQ(AudioDriverExists("No Such Driver"), 0);
+  EXPECT_EQ(AudioDriverExists(""), 0);
+  // Newest first: the built-in silent driver was registered before the rest.
+  const auto names = AudioDrivers();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names.back(), "Null");
+
+  EXPECT_EQ(SetAudioDriver("softaudio"), 1);
+  EXPECT_EQ(CurrentAudioDriver()->Name(), "SoftAudio");
+  EXPECT_EQ(SetAudioDriver("No Such Driver"), 0);
+  EXPECT_EQ(CurrentAudioDriver()->Name(), "Null");
+  EXPECT_EQ(SetAudioDriver("Null"), 1);
+  EXPECT_EQ(CurrentAudioDriver()->Name(), "Null");
+}
+
+TEST(AudioDriversDeathTest, SoftAudioIsChosenWhenNoneWasEverSet) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const bool soft = CurrentAudioDriver()->Name() == "SoftAudio";
+        std::_Exit(soft ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+TEST(AudioDrivers, SilentDriversAcceptEveryCall) {
+  const std::string path = TempPath("silent.wav");
+  WriteFile(path, MakeWav({.channels = 2, .bits = 16, .dataBytes = 400}));
+  for (const char* driver : {"Null", "SoftAudio", "SoftAudio OpenSound System"}) {
+    ASSERT_EQ(SetAudioDriver(driver), 1);
+    auto sound = LoadSound(path, SOUND_LOOP);
+    ASSERT_TRUE(sound) << driver;
+    auto music = AllocChannel();
+    ASSERT_TRUE(music) << driver;
+    EXPECT_EQ(PlaySound(sound, music), music);
+    auto effect = PlaySound(sound);
+    ASSERT_TRUE(effect);
+    for (const auto& channel : {music, effect}) {
+      EXPECT_EQ(channel->SetVolume(0.5f), 0);
+      EXPECT_EQ(channel->SetRate(2.0f), 0);
+      EXPECT_EQ(channel->SetPan(-1.0f), 0);
+      EXPECT_EQ(channel->SetDepth(1.0f), 0);
+      EXPECT_EQ(channel->SetPaused(1), 0);
+      EXPECT_EQ(channel->Playing(), 0);
+      EXPECT_EQ(channel->Stop(), 0);
+    }
+    // Null sounds and channels: never a null channel back, never a crash.
+    EXPECT_TRUE(PlaySound(nullptr));
+    EXPECT_EQ(PlaySound(nullptr, music), music);
+    EXPECT_TRUE(CueSound(nullptr));
+    EXPECT_TRUE(CueSound(sound));
+    EXPECT_TRUE(sound->Play(nullptr));
+  }
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(LoadSound(TempPath("absent.wav")));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("absent.wav"), std::string::npos);
+  std::remove(path.c_str());
+}

@@ -130,6 +130,8 @@ public:
   static int updateGameOver();
   static int updateTitle();
   static int playSoundEffect(const std::shared_ptr<TSound>& sound);
+  // draw() without presenting: the frame stays in the back buffer.
+  static int drawFrame();
   static int buildRoadLines();
   static int drawTunnelMouth();
   static int drawRoadAndEntities();

@@ -33,6 +33,12 @@ int TGameMode::drawHorizons() {
 }
 
 int TGameMode::draw() {
+  drawFrame();
+  FlipFrame(-1);
+  return 0;
+}
+
+int TGameMode::drawFrame() {
   AspectDrawBorders();
   Cls();
   if (gState == STATE_TITLE) drawTitle();
@@ -50,7 +56,6 @@ int TGameMode::draw() {
     SetColor(0, 0, 0);
     DrawRect(-1, 0, 1, SCREEN_HEIGHT);
   }
-  FlipFrame(-1);
   return 0;
 }
 

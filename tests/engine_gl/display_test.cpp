@@ -1,0 +1,116 @@
+// The surface itself: open and close, full screen without VidMode, no
+// display at all, the title and size hints, and soft-sync pacing.
+#include "gl_fixture.h"
+
+#include "engine/clock.h"
+#include "engine/gl_driver.h"
+
+// Xlib's macros clash with the test framework's names: include it last.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+class Display_ : public GLTest {};
+
+TEST_F(Display_, WindowHasTitleFixedSizeAndCloseProtocol) {
+  AppTitle = "Velmora";
+  Open();
+  EXPECT_EQ(GraphicsWidth(), 800);
+  EXPECT_EQ(GraphicsHeight(), 600);
+  Window win = gCurrentGraphics->_graphics->window;
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  Atom type;
+  int format;
+  unsigned long count, after;
+  unsigned char* data = nullptr;
+  XGetWindowProperty(dpy, win, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 64, False,
+                     XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(data), count), "Velmora");
+  XFree(data);
+  XSizeHints hints;
+  long supplied;
+  ASSERT_TRUE(XGetWMNormalHints(dpy, win, &hints, &supplied));
+  EXPECT_EQ(hints.min_width, 800);
+  EXPECT_EQ(hints.max_width, 800);
+  EXPECT_EQ(hints.max_height, 600);
+  Atom* protocols = nullptr;
+  int n = 0;
+  ASSERT_TRUE(XGetWMProtocols(dpy, win, &protocols, &n));
+  ASSERT_EQ(n, 1);
+  EXPECT_EQ(protocols[0], XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  XFree(protocols);
+  XCloseDisplay(dpy);
+}
+
+TEST_F(Display_, OpenEndAndReopenStepTheGeneration) {
+  EndGraphics();  // nothing open: nothing happens
+  int seq = gGraphicsSeq;
+  EndGraphics();
+  EXPECT_EQ(gGraphicsSeq, seq);
+  auto first = OpenGraphics(320, 240, 0, 60, 0);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(gSoftSync, 1);
+  EXPECT_EQ(gVSync, 0);
+  EXPECT_EQ(gSoftSyncStep, 16);
+  EXPECT_EQ(gSoftSyncRemainder, 40);
+  int afterFirst = gGraphicsSeq;
+  EXPECT_NE(afterFirst, seq);
+  auto second = OpenGraphics(400, 300, 0, 0, 0);  // closes the first
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(gSoftSync, 0);
+  EXPECT_EQ(gAutoGraphics, second);
+  EXPECT_EQ(first->_graphics->window, 0u);
+  EXPECT_EQ(gGraphicsSeq, afterFirst + 2);  // one for the end, one for the open
+  EXPECT_EQ(GraphicsWidth(), 400);
+  ShowMouse();
+  HideMouse();
+  EndGraphics();
+  EXPECT_EQ(gCurrentGraphics, nullptr);
+  HideMouse();
+  FlipFrame(-1);
+}
+
+TEST_F(Display_, SoftSyncHoldsSixtyFramesPerSecond) {
+  ASSERT_NE(OpenGraphics(320, 240, 0, 60, 0), nullptr);
+  gSoftSyncNext = MilliSecs();
+  int start = gSoftSyncNext, t0 = MilliSecs();
+  for (int i = 0; i < 6; ++i) FlipFrame(-1);
+  // Two groups of 16 + 17 + 17 ms; never faster, only later when late.
+  EXPECT_GE(gSoftSyncNext - start, 100);
+  EXPECT_GE(MilliSecs() - t0, 99);
+  // A late frame does not build up debt: the next deadline starts from now.
+  gSoftSyncNext = MilliSecs() - 500;
+  FlipFrame(-1);
+  EXPECT_GE(gSoftSyncNext, MilliSecs() - 50);
+}
+
+TEST_F(Display_, FullScreenWithoutVidModeFailsCleanly) {
+  if (!GraphicsModes().empty()) GTEST_SKIP() << "this server has video modes";
+  EXPECT_EQ(DesktopWidth(), 640);
+  EXPECT_EQ(DesktopHeight(), 480);
+  EXPECT_EQ(OpenGraphics(DesktopWidth(), DesktopHeight(), 32, 60, 0), nullptr);
+  EXPECT_EQ(GraphicsFailure(), "no video mode 640x480");
+  EXPECT_EQ(gCurrentGraphics, nullptr);
+  Open();  // the window still opens afterwards
+  EXPECT_EQ(GraphicsFailure(), "");
+}
+
+TEST_F(Display_, NoDisplayGivesNullAndOneLine) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        if (OpenGraphics(800, 600, 0, 60, 0) == nullptr) DisplayUnavailable();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(1), "^velmora: DISPLAY is not set\n$");
+  EXPECT_EXIT(
+      {
+        setenv("DISPLAY", ":4095", 1);
+        if (OpenGraphics(800, 600, 0, 60, 0) == nullptr) DisplayUnavailable();
+        std::exit(0);
+      },
+      testing::ExitedWithCode(1), "^velmora: cannot open X display \":4095\"\n$");
+}

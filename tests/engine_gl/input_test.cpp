@@ -1,0 +1,82 @@
+// Keyboard and close request through the real X server: xdotool types into
+// the game window, and the window manager's close message is sent by hand.
+#include <cstdlib>
+#include <string>
+
+#include "gl_fixture.h"
+
+#include "engine/clock.h"
+#include "engine/gl_driver.h"
+#include "engine/input.h"
+
+// Xlib's macros clash with the test framework's names: include it last.
+#include <X11/Xlib.h>
+
+class Input : public GLTest {
+protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xdotool";
+    Open();
+    window_ = std::to_string(gCurrentGraphics->_graphics->window);
+    ASSERT_EQ(Xdo("windowfocus --sync " + window_), 0);
+    FlushKeys();
+  }
+  void TearDown() override {
+    if (!window_.empty()) Xdo("keyup space");
+    GLTest::TearDown();
+  }
+  static int Xdo(const std::string& args) { return std::system(("xdotool " + args).c_str()); }
+  // Keeps reading events for a while, as the game's loop would.
+  static void PollFor(int ms) {
+    for (int end = MilliSecs() + ms; MilliSecs() - end < 0; Delay(5)) PollSystem();
+  }
+  std::string window_;
+};
+
+TEST_F(Input, HeldKeyWithAutoRepeatCountsOnePress) {
+  ASSERT_EQ(Xdo("keydown space"), 0);
+  PollFor(1300);  // past the server's 660 ms repeat delay
+  EXPECT_EQ(KeyDown(KEY_SPACE), 1);
+  EXPECT_EQ(KeyPressed(KEY_SPACE), 1);
+  EXPECT_EQ(KeyPressed(KEY_SPACE), 0);
+  // Flushing while it is still held forgets it until the next real press.
+  FlushKeys();
+  PollFor(300);
+  EXPECT_EQ(KeyDown(KEY_SPACE), 0);
+  EXPECT_EQ(KeyPressed(KEY_SPACE), 0);
+  ASSERT_EQ(Xdo("keyup space"), 0);
+  PollFor(100);
+  EXPECT_EQ(KeyDown(KEY_SPACE), 0);
+}
+
+TEST_F(Input, SeparatePressesAreCountedAndReleased) {
+  ASSERT_EQ(Xdo("key --delay 30 Up Up"), 0);
+  PollFor(100);
+  EXPECT_EQ(KeyPressed(KEY_UP), 2);
+  EXPECT_EQ(KeyDown(KEY_UP), 0);
+  ASSERT_EQ(Xdo("key a comma"), 0);
+  PollFor(100);
+  EXPECT_EQ(KeyPressed(KEY_A), 1);
+  EXPECT_EQ(KeyPressed(KEY_COMMA), 1);
+}
+
+TEST_F(Input, CloseRequestIsReadOnce) {
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = gCurrentGraphics->_graphics->window;
+  ev.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = long(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy, ev.xclient.window, False, NoEventMask, &ev);
+  XSync(dpy, False);
+  XCloseDisplay(dpy);
+  int seen = 0;
+  for (int end = MilliSecs() + 1000; !seen && MilliSecs() - end < 0; Delay(5)) seen = CloseRequested();
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(CloseRequested(), 0);
+}

@@ -1,0 +1,109 @@
+// Text read back from the screen: colour, pen movement, scale, and the
+// built-in font's character range.
+#include <fstream>
+
+#include "gl_fixture.h"
+
+namespace {
+struct Box {
+  int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;  // inclusive; x1 < 0 when empty
+  uint32_t brightest = 0;
+  bool otherHue = false;  // a lit pixel whose hue is not the expected one
+};
+
+// Bounding box of every non-black pixel in a region, checking each lit
+// pixel is a shade of the given colour.
+Box Lit(int x, int y, int w, int h, uint32_t colour) {
+  Box b;
+  auto map = GrabPixmap(x, y, w, h);
+  for (int yy = 0; yy < h; ++yy)
+    for (int xx = 0; xx < w; ++xx) {
+      uint32_t c = map->ReadPixel(xx, yy) & 0xFFFFFF;
+      if (!c) continue;
+      b.x0 = std::min(b.x0, x + xx);
+      b.y0 = std::min(b.y0, y + yy);
+      b.x1 = std::max(b.x1, x + xx);
+      b.y1 = std::max(b.y1, y + yy);
+      if ((c & 0xFF00) > (b.brightest & 0xFF00) || (c & 0xFF0000) > (b.brightest & 0xFF0000)) b.brightest = c;
+      for (int s = 0; s < 24; s += 8)
+        if (((c >> s) & 255) && !((colour >> s) & 255)) b.otherHue = true;
+    }
+  return b;
+}
+
+const char* kFace = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+}  // namespace
+
+class Text : public GLTest {
+protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    Open();
+    SetClsColor(0, 0, 0);
+    Cls();
+    SetBlend(BLEND_ALPHA);
+  }
+};
+
+TEST_F(Text, BuiltinFontDrawsInTheCurrentColourFromTheTopLeft) {
+  SetImageFont(nullptr);
+  SetColor(0, 255, 0);
+  DrawText("H", 100, 100);
+  Box b = Lit(90, 90, 30, 40, 0x00FF00);
+  ASSERT_GE(b.x1, 0);
+  EXPECT_FALSE(b.otherHue);
+  EXPECT_EQ(Hex(b.brightest), "00FF00");
+  EXPECT_GE(b.x0, 100);
+  EXPECT_LE(b.x1, 107);
+  EXPECT_GE(b.y0, 100);
+  EXPECT_LE(b.y1, 115);
+}
+
+TEST_F(Text, PenMovesByTheAdvanceAndSkipsUnknownCharacters) {
+  SetImageFont(nullptr);
+  SetColor(255, 255, 255);
+  struct Case {
+    const char* text;
+    int width;  // from the first lit column of A to the last of B, plus one
+  };
+  // 'A' and 'B' are 8 apart; a space adds 8; a character the font lacks adds nothing.
+  const Case cases[] = {{"AB", 0}, {"A B", 8}, {"A\xC3\xA9" "B", 0}};
+  int y = 0, baseWidth = -1;
+  for (const Case& c : cases) {
+    DrawText(c.text, 10, float(y));
+    Box b = Lit(0, y, 80, 16, 0xFFFFFF);
+    int width = b.x1 - b.x0 + 1;
+    if (baseWidth < 0) baseWidth = width;
+    EXPECT_EQ(width, baseWidth + c.width) << c.text;
+    y += 20;
+  }
+}
+
+TEST_F(Text, TrueTypeTextFollowsColourAndScale) {
+  if (!std::ifstream(kFace).good()) GTEST_SKIP() << "no DejaVu face installed";
+  auto font = LoadImageFont(kFace, 20, FONT_SMOOTH);
+  ASSERT_NE(font, nullptr);
+  SetImageFont(font);
+  SetColor(255, 128, 0);
+  DrawText("88", 100, 100);
+  Box one = Lit(90, 90, 80, 40, 0xFF8000);
+  ASSERT_GE(one.x1, 0);
+  EXPECT_FALSE(one.otherHue);
+  EXPECT_TRUE(Near(one.brightest, 0xFF8000, 1)) << Hex(one.brightest);
+  EXPECT_GE(one.y0, 100);  // top-left is the ascender line
+  SetScale(2, 2);
+  DrawText("88", 100, 200);
+  SetScale(1, 1);
+  Box two = Lit(90, 190, 160, 80, 0xFF8000);
+  int w1 = one.x1 - one.x0 + 1, w2 = two.x1 - two.x0 + 1;
+  EXPECT_NEAR(w2, 2 * w1, 3);
+  EXPECT_NEAR(two.y1 - two.y0 + 1, 2 * (one.y1 - one.y0 + 1), 3);
+  // Handle and origin move text like rectangles.
+  SetOrigin(0, 300);
+  SetHandle(0, 0);
+  DrawText("8", 100, 0);
+  SetOrigin(0, 0);
+  Box moved = Lit(90, 290, 40, 40, 0xFF8000);
+  EXPECT_EQ(moved.y0 - 300, one.y0 - 100);
+}

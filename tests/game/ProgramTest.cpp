@@ -1,0 +1,158 @@
+// The real program under the test X server: its window, and the three ways
+// it ends (Escape, the window manager's close request, no display at all).
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+const std::string gProgram = std::string(VELMORA_BUILD_DIR) + "/velmora";
+
+// Starts the game with the given environment changes; stderr goes to a file.
+pid_t startGame(const std::vector<std::string>& unset, const std::string& errFile) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    bool drop = entry.rfind("ALSOFT_DRIVERS=", 0) == 0;
+    for (const std::string& name : unset) drop = drop || entry.rfind(name + "=", 0) == 0;
+    if (!drop) env.push_back(entry);
+  }
+  env.push_back("ALSOFT_DRIVERS=null");  // no sound card here
+  std::vector<char*> envp;
+  for (std::string& entry : env) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  char* argv[] = {const_cast<char*>(gProgram.c_str()), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, gProgram.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Exit status of the game, or -1 if it did not end in time (it is then
+// killed unless asked not to).
+int waitForExit(pid_t pid, int seconds, bool killLate = true) {
+  for (int i = 0; i < seconds * 20; ++i) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (!killLate) return -1;
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+Window findNamed(Display* display, Window window, const char* name) {
+  char* title = nullptr;
+  if (XFetchName(display, window, &title) && title) {
+    bool match = std::string(title) == name;
+    XFree(title);
+    if (match) return window;
+  }
+  Window root, parent, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count && !found; ++i) found = findNamed(display, children[i], name);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+// Waits until the game's window is there and mapped.
+Window waitForWindow(Display* display) {
+  for (int i = 0; i < 200; ++i) {
+    Window window = findNamed(display, DefaultRootWindow(display), "Velmora");
+    XWindowAttributes attributes;
+    if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+      return window;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return 0;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (access(gProgram.c_str(), X_OK) != 0) GTEST_SKIP() << "no game built";
+    errFile = testing::TempDir() + "velmora-program-" + std::to_string(getpid()) + ".err";
+  }
+  void TearDown() override { unlink(errFile.c_str()); }
+  std::string errFile;
+};
+
+}  // namespace
+
+TEST_F(ProgramTest, OpensItsWindowAndQuitsOnEscapeOrCloseRequest) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_TRUE(display);
+  for (const char* how : {"escape", "close"}) {
+    pid_t pid = startGame({}, errFile);
+    ASSERT_GT(pid, 0);
+    Window window = waitForWindow(display);
+    ASSERT_TRUE(window) << how << ": no window named Velmora; stderr: " << readFile(errFile);
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    EXPECT_EQ(attributes.width, 800);
+    EXPECT_EQ(attributes.height, 600);
+    int status = -1;
+    if (std::string(how) == "escape") {
+      // Keys pressed while it still loads are flushed when the title opens,
+      // so press again until it goes.
+      std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
+      for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        status = waitForExit(pid, 1, false);
+      }
+    } else {
+      XEvent event{};
+      event.xclient.type = ClientMessage;
+      event.xclient.window = window;
+      event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+      event.xclient.format = 32;
+      event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+      event.xclient.data.l[1] = CurrentTime;
+      XSendEvent(display, window, False, NoEventMask, &event);
+      XFlush(display);
+    }
+    if (status < 0) status = waitForExit(pid, 10);
+    EXPECT_EQ(status, 0) << how << "; stderr: " << readFile(errFile);
+  }
+  XCloseDisplay(display);
+}
+
+TEST_F(ProgramTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
+  pid_t pid = startGame({"DISPLAY", "WAYLAND_DISPLAY"}, errFile);
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(waitForExit(pid, 10), 1);
+  std::string err = readFile(errFile);
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
+}

@@ -1,0 +1,122 @@
+// Speed of a race: logic ticks per second with drawing a no-op (no window),
+// then the cost of a whole race frame with real drawing when a display is
+// there. Usage: bench_race_ticks [W H [FRAMES]]  (default: 800x600 and 1920x1080)
+#include <unistd.h>
+
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cars/TCar.h"
+#include "engine/aspect.h"
+#include "engine/display.h"
+#include "engine/input.h"
+#include "engine/random.h"
+#include "engine/sound.h"
+#include "game/TGameMode.h"
+#include "game/TScore.h"
+#include "world/TEntity.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Full throttle, swerving round the cars ahead.
+void drive() {
+  gKeyStates[KEY_UP] = 1;
+  TCar* car = TGameMode::gPlayerCar.get();
+  float x = car ? car->fX : 0;
+  float target = 0;
+  for (auto* e = TEntity::gFirstEntity.get(); e && car; e = e->fNext.get()) {
+    if (e == car || !e->isCar() || e->fZ <= car->fZ || e->fZ > car->fZ + 15) continue;
+    if (std::fabs(e->fX - x) < 230) target = e->fX > 0 ? -260.0f : 260.0f;
+  }
+  gKeyStates[KEY_LEFT] = x > target + 40;
+  gKeyStates[KEY_RIGHT] = x < target - 40;
+}
+
+// One racing tick with the wall clock simulated and the race kept going.
+void raceTick() {
+  drive();
+  TGameMode::gSecondStartMS -= 5;
+  TGameMode::gCheckpointTime = 90;
+  TGameMode::update();
+}
+
+void startRace() {
+  TGameMode::switchToState(TGameMode::STATE_TITLE);
+  gKeyHits[KEY_SPACE] = 1;
+  while (TGameMode::gState != TGameMode::STATE_ACTION) TGameMode::update();
+}
+
+void headless() {
+  TGameMode::loadGraphics();
+  TGameMode::init();
+  startRace();
+  const int ticks = 200 * 60 * 10;  // ten simulated minutes
+  double updateTime = 0, drawTime = 0;
+  for (int i = 0; i < ticks; ++i) {
+    auto t0 = Clock::now();
+    raceTick();
+    auto t1 = Clock::now();
+    TGameMode::draw();
+    updateTime += std::chrono::duration<double>(t1 - t0).count();
+    drawTime += secondsSince(t1);
+  }
+  std::printf("headless race: %d ticks, %.0f ticks/s of update()+draw() (update %.2f us, draw %.2f us per tick), "
+              "%.0fx real time; laps %d, score %d\n",
+              ticks, ticks / (updateTime + drawTime), updateTime / ticks * 1e6, drawTime / ticks * 1e6,
+              ticks * 0.005 / (updateTime + drawTime), TGameMode::gLaps, TScore::gScore);
+}
+
+void windowed(int width, int height, int frames) {
+  // No refresh rate: frames are presented as fast as they are drawn.
+  if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
+  AspectSetMode(800, 600, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
+  TGameMode::loadGraphics();
+  startRace();
+  for (int i = 0; i < 200; ++i) raceTick();  // get going first
+  double drawTime = 0;
+  for (int i = 0; i < frames; ++i) {
+    for (int t = 0; t < 3; ++t) raceTick();  // about 3 ticks per frame at 60 Hz
+    auto t0 = Clock::now();
+    TGameMode::draw();
+    drawTime += secondsSince(t0);
+  }
+  std::printf("race frame at %dx%d: %.2f ms per draw() including the present (%d frames)\n", width, height,
+              drawTime / frames * 1e3, frames);
+  EndGraphics();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  char path[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+  if (length > 0) {
+    std::string exe(path, static_cast<size_t>(length));
+    if (chdir(exe.substr(0, exe.rfind('/')).c_str()) != 0) std::perror("chdir");
+  }
+  SetAudioDriver("Null");
+  SeedRnd(1);
+  headless();
+  if (!std::getenv("DISPLAY")) {
+    std::printf("race frame: no DISPLAY, drawing not measured\n");
+    return 0;
+  }
+  int frames = argc > 3 ? std::atoi(argv[3]) : 300;
+  if (argc > 2) {
+    windowed(std::atoi(argv[1]), std::atoi(argv[2]), frames);
+  } else {
+    windowed(800, 600, frames);
+    windowed(1920, 1080, frames);
+  }
+  return 0;
+}

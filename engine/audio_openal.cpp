@@ -326,8 +326,10 @@ TOpenALChannel::~TOpenALChannel() {
   if (_static) {
     Stop();
   } else if (!_source->Playing()) {
-    // A cued or paused throw-away channel would otherwise hold its source forever.
+    // A cued or paused throw-away channel would otherwise hold its source
+    // forever: stopping a source that never played leaves it "initial".
     Detach(*_source);
+    _source->_avail = 1;
   }
 }
 

@@ -1,0 +1,339 @@
+// The OpenAL driver against a real OpenAL Soft: each test plays in a
+// forked child on the wave-file device (or the null device), and the parent
+// listens to what was written.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "engine/audio_openal.h"
+#include "engine/clock.h"
+#include "engine/sound.h"
+
+namespace {
+constexpr int RATE = 22050;
+
+std::string TempPath(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / ("velmora-" + std::to_string(getpid()) + "-" + name)).string();
+}
+
+// A 16-bit mono WAV of tones: each part is (frequency, milliseconds).
+std::string WriteTones(const std::string& name, std::vector<std::pair<double, int>> parts) {
+  std::vector<int16_t> pcm;
+  for (auto [hz, ms] : parts) {
+    const int n = RATE * ms / 1000;
+    for (int i = 0; i < n; ++i) pcm.push_back(static_cast<int16_t>(16384 * std::sin(2 * M_PI * hz * i / RATE)));
+  }
+  auto put32 = [](std::ofstream& f, uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
+  auto put16 = [](std::ofstream& f, uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
+  const std::string path = TempPath(name);
+  std::ofstream f(path, std::ios::binary);
+  f.write("RIFF", 4);
+  put32(f, 36 + pcm.size() * 2);
+  f.write("WAVEfmt ", 8);
+  put32(f, 16);
+  put16(f, 1);
+  put16(f, 1);
+  put32(f, RATE);
+  put32(f, RATE * 2);
+  put16(f, 2);
+  put16(f, 16);
+  f.write("data", 4);
+  put32(f, pcm.size() * 2);
+  f.write(reinterpret_cast<const char*>(pcm.data()), pcm.size() * 2);
+  return path;
+}
+
+// Runs the scene in a child process on OpenAL Soft with the given backend
+// and returns the child's exit code (0: every check inside it held).
+int RunChild(const std::string& drivers, const std::string& waveFile, const std::function<int()>& scene) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const std::string conf = TempPath("alsoft.conf");
+    std::ofstream(conf) << "[general]\nchannels=mono\nsample-type=int16\nfrequency=22050\n[wave]\nfile=" << waveFile
+                        << "\n";
+    setenv("ALSOFT_CONF", conf.c_str(), 1);
+    setenv("ALSOFT_DRIVERS", drivers.c_str(), 1);
+    setenv("ALSOFT_LOGLEVEL", "0", 1);
+    int code = scene();
+    // Closing the device completes the wave file's header.
+    ShutdownAudio();
+    std::remove(conf.c_str());
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int StartOpenAL() {
+  if (!EnableOpenAL()) return 90;
+  if (!SetAudioDriver("OpenAL")) return 91;
+  return CurrentAudioDriver()->Name() == "OpenAL" ? 0 : 92;
+}
+
+// What the wave-file device wrote, as 16-bit mono samples.
+std::vector<int16_t> ReadCapture(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> pcm;
+  for (size_t i = 12; i + 8 <= bytes.size();) {
+    uint32_t length;
+    std::memcpy(&length, &bytes[i + 4], 4);
+    if (std::memcmp(&bytes[i], "data", 4) == 0) {
+      const size_t n = std::min<size_t>(length, bytes.size() - i - 8) / 2;
+      pcm.resize(n);
+      std::memcpy(pcm.data(), &bytes[i + 8], n * 2);
+      break;
+    }
+    i += 8 + length;
+  }
+  return pcm;
+}
+
+// A stretch of sound between silences, in samples of the capture.
+struct SoundRun {
+  size_t begin;
+  size_t end;
+  double Ms() const { return (end - begin) * 1000.0 / RATE; }
+};
+
+std::vector<SoundRun> SoundRuns(const std::vector<int16_t>& pcm) {
+  constexpr size_t FRAME = RATE / 100;  // 10 ms
+  std::vector<SoundRun> runs;
+  bool inRun = false;
+  for (size_t f = 0; f + FRAME <= pcm.size(); f += FRAME) {
+    int peak = 0;
+    for (size_t i = f; i < f + FRAME; ++i) peak = std::max(peak, std::abs(static_cast<int>(pcm[i])));
+    const bool loud = peak > 1500;
+    if (loud && !inRun) runs.push_back({f, f + FRAME});
+    if (loud) runs.back().end = f + FRAME;
+    inRun = loud;
+  }
+  return runs;
+}
+
+// Frequency by upward zero crossings over [fromMs, toMs) of a run.
+double Frequency(const std::vector<int16_t>& pcm, const SoundRun& run, double fromMs, double toMs) {
+  const size_t a = run.begin + static_cast<size_t>(fromMs * RATE / 1000);
+  const size_t b = std::min(run.end, run.begin + static_cast<size_t>(toMs * RATE / 1000));
+  int crossings = 0;
+  for (size_t i = a + 1; i < b; ++i) crossings += pcm[i - 1] < 0 && pcm[i] >= 0;
+  return crossings * RATE / static_cast<double>(b - a);
+}
+
+// Loudest sample over [fromMs, toMs) of a run.
+int Peak(const std::vector<int16_t>& pcm, const SoundRun& run, double fromMs, double toMs) {
+  const size_t a = run.begin + static_cast<size_t>(fromMs * RATE / 1000);
+  const size_t b = std::min(run.end, run.begin + static_cast<size_t>(toMs * RATE / 1000));
+  int peak = 0;
+  for (size_t i = a; i < b; ++i) peak = std::max(peak, std::abs(static_cast<int>(pcm[i])));
+  return peak;
+}
+
+class OpenALCapture : public testing::Test {
+protected:
+  void TearDown() override {
+    for (const auto& path : fFiles) std::remove(path.c_str());
+  }
+  std::string Tones(const std::string& name, std::vector<std::pair<double, int>> parts) {
+    fFiles.push_back(WriteTones(name, std::move(parts)));
+    return fFiles.back();
+  }
+  // Plays the scene on the wave-file device; the runs of sound it made.
+  std::vector<SoundRun> Capture(const std::function<int()>& scene) {
+    const std::string wave = TempPath("capture.wav");
+    fFiles.push_back(wave);
+    const int code = RunChild("wave", wave, [&] { return StartOpenAL() ? 99 : scene(); });
+    EXPECT_EQ(code, 0) << "a check inside the playing process failed";
+    fPcm = ReadCapture(wave);
+    return SoundRuns(fPcm);
+  }
+  std::vector<std::string> fFiles;
+  std::vector<int16_t> fPcm;
+};
+}  // namespace
+
+TEST_F(OpenALCapture, RateTwoPlaysAnOctaveUp) {
+  const std::string tone = Tones("tone.wav", {{441, 1000}});
+  auto runs = Capture([&] {
+    auto sound = LoadSound(tone, SOUND_LOOP);
+    auto channel = AllocChannel();
+    PlaySound(sound, channel);
+    Delay(400);
+    channel->SetPaused(1);
+    Delay(300);
+    channel->SetRate(2);
+    channel->SetPaused(0);
+    Delay(400);
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 2u);
+  const double low = Frequency(fPcm, runs[0], 50, 350);
+  const double high = Frequency(fPcm, runs[1], 50, 350);
+  EXPECT_NEAR(low, 441, 15);
+  EXPECT_NEAR(high / low, 2.0, 0.06);
+}
+
+TEST_F(OpenALCapture, HalfVolumeHalvesTheAmplitude) {
+  const std::string tone = Tones("tone.wav", {{441, 1000}});
+  auto runs = Capture([&] {
+    auto sound = LoadSound(tone, SOUND_LOOP);
+    auto channel = AllocChannel();
+    PlaySound(sound, channel);
+    Delay(400);
+    channel->SetPaused(1);
+    Delay(300);
+    channel->SetVolume(0.5f);
+    channel->SetPaused(0);
+    Delay(400);
+    channel->Stop();
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 2u);
+  // OpenAL Soft applies a change made while paused a mixer update or two
+  // after resuming: judge the settled part.
+  const int full = Peak(fPcm, runs[0], 50, 350);
+  EXPECT_NEAR(full, 16384, 800);
+  EXPECT_NEAR(Peak(fPcm, runs[1], 200, 350) / static_cast<double>(full), 0.5, 0.03);
+}
+
+TEST_F(OpenALCapture, PauseSilencesUntilResumed) {
+  const std::string tone = Tones("tone.wav", {{441, 1000}});
+  auto runs = Capture([&] {
+    auto sound = LoadSound(tone, SOUND_LOOP);
+    auto channel = AllocChannel();
+    PlaySound(sound, channel);
+    Delay(300);
+    channel->SetPaused(1);
+    channel->SetPaused(1);
+    if (channel->Playing()) return 1;
+    Delay(600);
+    if (channel->Playing()) return 2;
+    channel->SetPaused(0);
+    if (!channel->Playing()) return 3;
+    Delay(300);
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 2u);
+  // Generous bounds: a loaded machine may stretch the sleeps in between.
+  EXPECT_LT(runs[0].Ms(), 450);
+  EXPECT_GE((runs[1].begin - runs[0].end) * 1000.0 / RATE, 500);
+  EXPECT_GE(runs[1].Ms(), 250);
+}
+
+TEST_F(OpenALCapture, PlayingAPausedMusicChannelAgainStartsFromTheBeginning) {
+  // A low opening, then a high body: what follows PlaySound shows where it starts.
+  const std::string track = Tones("track.wav", {{294, 150}, {882, 850}});
+  auto runs = Capture([&] {
+    auto music = AllocChannel();
+    auto track1 = LoadSound(track, SOUND_LOOP);
+    PlaySound(track1, music);
+    Delay(500);
+    music->SetPaused(1);
+    Delay(300);
+    PlaySound(track1, music);
+    Delay(250);
+    // Un-pausing a playing channel leaves it where it is.
+    music->SetPaused(0);
+    Delay(250);
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_NEAR(Frequency(fPcm, runs[0], 20, 120), 294, 15);
+  EXPECT_NEAR(Frequency(fPcm, runs[0], 250, 450), 882, 20);
+  EXPECT_NEAR(Frequency(fPcm, runs[1], 20, 120), 294, 15);
+  EXPECT_NEAR(Frequency(fPcm, runs[1], 300, 450), 882, 20);
+}
+
+TEST_F(OpenALCapture, TemporarySourceIsReusedOnceItsSoundEnds) {
+  const std::string blip = Tones("blip.wav", {{441, 150}});
+  const std::string beep = Tones("beep.wav", {{882, 300}});
+  auto runs = Capture([&] {
+    auto first = PlaySound(LoadSound(blip, 0));
+    Delay(400);
+    if (first->Playing()) return 1;
+    auto second = PlaySound(LoadSound(beep, 0));
+    auto a = std::dynamic_pointer_cast<TOpenALChannel>(first);
+    auto b = std::dynamic_pointer_cast<TOpenALChannel>(second);
+    if (!a || !b || a->_source != b->_source) return 2;
+    // The old channel object no longer reaches the source.
+    if (first->SetVolume(0.0f) || first->SetRate(3.0f) || first->Stop() || first->Playing()) return 3;
+    if (!second->Playing()) return 4;
+    Delay(500);
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_NEAR(runs[0].Ms(), 150, 30);
+  EXPECT_NEAR(runs[1].Ms(), 300, 30);
+  EXPECT_NEAR(Frequency(fPcm, runs[1], 20, 280), 882, 20);
+  EXPECT_NEAR(Peak(fPcm, runs[1], 20, 280), Peak(fPcm, runs[0], 20, 130), 1000);
+}
+
+TEST(OpenALDevices, NullDeviceRunsTheWholeChannelModelSilently) {
+  const std::string loopPath = WriteTones("loop.wav", {{441, 200}});
+  const std::string blipPath = WriteTones("blip.wav", {{441, 100}});
+  const int code = RunChild("null", "", [&] {
+    if (int failed = StartOpenAL()) return failed;
+    if (!AudioDriverExists("openal default") || AudioDrivers().front() != "OpenAL Default") return 10;
+    auto loop = LoadSound(loopPath, SOUND_LOOP);
+    auto blip = LoadSound(blipPath, 0);
+    if (!std::dynamic_pointer_cast<TOpenALSound>(loop)) return 11;
+    // A looping throw-away channel keeps its source; the next takes another.
+    auto looping = std::dynamic_pointer_cast<TOpenALChannel>(PlaySound(loop));
+    auto other = std::dynamic_pointer_cast<TOpenALChannel>(PlaySound(blip));
+    if (!looping || !other || looping->_source == other->_source) return 12;
+    Delay(300);
+    if (!looping->Playing() || other->Playing()) return 13;
+    // A stopped static channel is dead for good.
+    auto music = AllocChannel();
+    PlaySound(loop, music);
+    if (!music->Playing()) return 14;
+    auto musicSource = std::dynamic_pointer_cast<TOpenALChannel>(music)->_source;
+    if (music->Stop() != 1 || music->Playing()) return 15;
+    PlaySound(loop, music);
+    if (music->Playing() || music->SetVolume(1) != 0) return 16;
+    // Its source went back to the pool and is taken first.
+    auto next = std::dynamic_pointer_cast<TOpenALChannel>(AllocChannel());
+    if (next->_source != musicSource) return 17;
+    // Dropping a static channel frees its source at once.
+    next.reset();
+    auto again = std::dynamic_pointer_cast<TOpenALChannel>(PlaySound(blip));
+    if (again->_source != musicSource) return 18;
+    // A cued throw-away channel dropped unplayed does not hold its source.
+    Delay(200);
+    auto cued = std::dynamic_pointer_cast<TOpenALChannel>(CueSound(blip));
+    auto cuedSource = cued->_source;
+    if (cued->Playing()) return 19;
+    cued.reset();
+    if (std::dynamic_pointer_cast<TOpenALChannel>(PlaySound(blip))->_source != cuedSource) return 20;
+    // Switching drivers leaves old objects quiet.
+    SetAudioDriver("Null");
+    if (looping->Playing() || looping->SetVolume(0.5f) || PlaySound(loop)->Playing()) return 21;
+    return 0;
+  });
+  std::remove(loopPath.c_str());
+  std::remove(blipPath.c_str());
+  EXPECT_EQ(code, 0);
+}
+
+TEST(OpenALDevices, NoDeviceLeavesTheNullDriverCurrent) {
+  const std::string tone = WriteTones("tone.wav", {{441, 100}});
+  const int code = RunChild("wave", "/nonexistent-dir/velmora/out.wav", [&] {
+    if (!EnableOpenAL()) return 90;
+    if (SetAudioDriver("OpenAL") != 0) return 1;
+    if (CurrentAudioDriver()->Name() != "Null") return 2;
+    auto channel = PlaySound(LoadSound(tone, 0));
+    if (!channel || channel->Playing() || channel->SetRate(2) != 0) return 3;
+    return 0;
+  });
+  std::remove(tone.c_str());
+  EXPECT_EQ(code, 0);
+}

@@ -2,6 +2,7 @@
 #include "game/TGameMode.h"
 
 #include <cstdio>
+#include <string>
 
 #include "cars/TCar.h"
 #include "engine/aspect.h"
@@ -98,8 +99,9 @@ int TGameMode::resetGraphics() {
     HideMouse();
   } else {
     // No full-screen mode of the desktop's size: carry on in the window.
-    std::fprintf(stderr, "velmora: full screen unavailable (%s), staying in a window\n",
-                 GraphicsFailure().c_str());
+    std::string why = GraphicsFailure();
+    std::fprintf(stderr, "velmora: full screen unavailable%s%s, staying in a window\n", why.empty() ? "" : ": ",
+                 why.c_str());
     gWindowed = 1;
     openWindow();
   }

@@ -285,8 +285,10 @@ TEST_F(GameTest, MissingImageAndSoundAtStartUpDoNotCrash) {
   namespace fs = std::filesystem;
   fs::path data = fs::temp_directory_path() / ("velmora-missing-" + std::to_string(getpid()));
   fs::remove_all(data);
+  fs::create_directories(data);
   for (const char* dir : {"Graphics", "Sounds", "Music", "Fonts"})
-    fs::copy(fs::path(VELMORA_BUILD_DIR) / dir, data / dir, fs::copy_options::recursive);
+    if (fs::exists(fs::path(VELMORA_BUILD_DIR) / dir))
+      fs::copy(fs::path(VELMORA_BUILD_DIR) / dir, data / dir, fs::copy_options::recursive);
   fs::remove(data / "Graphics" / "road.png");
   fs::remove(data / "Graphics" / "banner_start.png");
   fs::remove(data / "Sounds" / "lap.wav");

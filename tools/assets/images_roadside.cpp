@@ -136,6 +136,11 @@ static Canvas bush(int w, int h, uint64_t seed, bool flowers) {
     float y = float(rng.range(h * 0.35, h - r));
     clumps.push_back({x, y, r});
   }
+  // Base clumps so the bush sits on the ground instead of floating.
+  for (float fx : {0.3f, 0.5f, 0.7f}) {
+    float r = h * 0.3f;
+    clumps.push_back({w * fx, h - r + 3, r});
+  }
   for (auto& k : clumps) c.fillEllipse(k.x, k.y, k.r + 2.5f, k.r + 2.5f, rgb(8, 36, 10));
   for (auto& k : clumps) {
     c.fillEllipse(k.x, k.y, k.r, k.r, rgb(24, 84, 22));

@@ -9,9 +9,12 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -68,6 +71,30 @@ bool LoadOpenAL() {
   }
   return false;
 }
+
+// Opening devices makes the sound libraries below OpenAL report every
+// backend they could not open, many lines each; the game says it in one.
+class QuietStderr {
+public:
+  QuietStderr() {
+    std::fflush(stderr);
+    fSaved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (fSaved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (fSaved < 0) return;
+    dup2(fSaved, STDERR_FILENO);
+    close(fSaved);
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+  int fSaved;
+};
 
 bool gContextLive = false;
 // Everything made under the live context, so shutting down can free it all
@@ -133,9 +160,16 @@ int EnableOpenAL() {
   // The registry (with its plain "OpenAL") comes first, the devices after.
   AudioDriverExists("Null");
   enabled = OpenALLibraryLoaded();
-  if (!enabled) return 0;
+  if (!enabled) {
+    std::fprintf(stderr, "velmora: no OpenAL library (libopenal.so.1) found; playing without sound\n");
+    return 0;
+  }
   // A list of names, each ended by a zero byte, the whole ended by another.
-  const ALCchar* name = AL.alcGetString(nullptr, ALC_DEVICE_SPECIFIER);
+  const ALCchar* name = nullptr;
+  {
+    QuietStderr quiet;
+    name = AL.alcGetString(nullptr, ALC_DEVICE_SPECIFIER);
+  }
   for (int count = 0; name && *name && count < 100; ++count) {
     new TOpenALAudioDriver(std::string("OpenAL ") + name, name);
     name += std::strlen(name) + 1;
@@ -153,17 +187,24 @@ std::string TOpenALAudioDriver::Name() { return _name; }
 int TOpenALAudioDriver::Startup() {
   if (!OpenALLibraryLoaded() || gContextLive) return 0;
   ALCdevice* device = nullptr;
-  if (_devname.empty()) {
-    device = AL.alcOpenDevice(nullptr);
-    if (!device) device = AL.alcOpenDevice("Generic Hardware");
-    if (!device) device = AL.alcOpenDevice("Generic Software");
-  } else {
-    device = AL.alcOpenDevice(_devname.c_str());
+  {
+    QuietStderr quiet;
+    if (_devname.empty()) {
+      device = AL.alcOpenDevice(nullptr);
+      if (!device) device = AL.alcOpenDevice("Generic Hardware");
+      if (!device) device = AL.alcOpenDevice("Generic Software");
+    } else {
+      device = AL.alcOpenDevice(_devname.c_str());
+    }
   }
-  if (!device) return 0;
+  if (!device) {
+    std::fprintf(stderr, "velmora: no sound device for audio driver \"%s\"; playing without sound\n", _name.c_str());
+    return 0;
+  }
   ALCcontext* context = AL.alcCreateContext(device, nullptr);
   if (!context) {
     AL.alcCloseDevice(device);
+    std::fprintf(stderr, "velmora: cannot start audio driver \"%s\"; playing without sound\n", _name.c_str());
     return 0;
   }
   AL.alcMakeContextCurrent(context);

@@ -1,6 +1,6 @@
 // The two tunes. "nfo" greets the player on the title screen: D major,
 // 110 BPM, a sunny hook over I-vi-IV-V. "mutant" drives the race: A minor,
-// 144 BPM, octave bass and four-on-the-floor.
+// 140 BPM, octave bass and four-on-the-floor.
 #include "music.h"
 
 Sound makeTitleMusic() {
@@ -25,8 +25,7 @@ Sound makeTitleMusic() {
   Section a{loopChords, verse, true, true, false, true, true};
   Section b{{"G", "A", "F#m", "Bm", "G", "A", "Bm", "A"}, chorus, true, true, true, true, true};
   Section a2{loopChords, verse, true, true, true, true, true, 12};
-  Section outro{{"G", "A", "Bm", "A"}, {}, true, true, true, true, true};
-  s.sections = {intro, a, b, a2, outro};
+  s.sections = {intro, a, b, a2};
   s.leadBrightness = 0.9f;
   s.targetRms = 0.085f;
   return renderSong("nfo", s);
@@ -34,7 +33,7 @@ Sound makeTitleMusic() {
 
 Sound makeRaceMusic() {
   Song s;
-  s.bpm = 144;
+  s.bpm = 140;
   s.seed = 9;
   s.bassRhythm = "R.R.8.R.R.R.8.R.";
   s.bassOctave = 1;
@@ -56,8 +55,7 @@ Sound makeRaceMusic() {
   Section b{bridgeChords, bridge, true, true, true, true, true};
   Section a2{hookChords, hook, true, true, true, true, true, 12};
   Section b2{bridgeChords, bridge, true, true, true, true, true, -12};
-  Section brk{{"Am", "F", "G", "E"}, {}, true, true, true, true, true};
-  s.sections = {intro, a, b, a2, b2, brk};
+  s.sections = {intro, a, b, a2, b2};
   s.leadBrightness = 1.1f;
   s.targetRms = 0.09f;
   return renderSong("mutant", s);

@@ -131,11 +131,26 @@ bool SwitchVideoMode(Display* dpy, int width, int height, int hz) {
   for (int i = 0; i < count && !pick; ++i)
     if (modes[i]->hdisplay == width && modes[i]->vdisplay == height) pick = modes[i];
   if (pick) {
-    // The first entry is the mode in use now: the one to come back to.
-    gSavedMode = *modes[0];
-    gSavedMode.privsize = 0;
-    gSavedMode.c_private = nullptr;
-    gHaveSavedMode = true;
+    // The mode in use now is the one to come back to; the list's order
+    // does not follow switches, so ask for it and find its entry.
+    int dotclock = 0;
+    XF86VidModeModeLine now{};
+    bool known = XF86VidModeGetModeLine(dpy, screen, &dotclock, &now);
+    if (now.privsize > 0 && now.c_private) XFree(now.c_private);
+    XF86VidModeModeInfo* current = modes[0];
+    for (int i = 0; known && i < count; ++i)
+      if (modes[i]->hdisplay == now.hdisplay && modes[i]->vdisplay == now.vdisplay &&
+          modes[i]->htotal == now.htotal && modes[i]->vtotal == now.vtotal &&
+          modes[i]->dotclock == unsigned(dotclock)) {
+        current = modes[i];
+        break;
+      }
+    if (!gHaveSavedMode) {
+      gSavedMode = *current;
+      gSavedMode.privsize = 0;
+      gSavedMode.c_private = nullptr;
+      gHaveSavedMode = true;
+    }
     XF86VidModeSwitchToMode(dpy, screen, pick);
     XF86VidModeSetViewPort(dpy, screen, 0, 0);
   }

@@ -9,6 +9,19 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/xf86vmode.h>
+
+namespace {
+// Size of the video mode the server shows now.
+std::pair<int, int> CurrentMode() {
+  Display* dpy = XOpenDisplay(nullptr);
+  int dotclock = 0;
+  XF86VidModeModeLine line{};
+  XF86VidModeGetModeLine(dpy, DefaultScreen(dpy), &dotclock, &line);
+  XCloseDisplay(dpy);
+  return {line.hdisplay, line.vdisplay};
+}
+}  // namespace
 
 class Display_ : public GLTest {};
 
@@ -113,4 +126,43 @@ TEST_F(Display_, NoDisplayGivesNullAndOneLine) {
         std::exit(0);
       },
       testing::ExitedWithCode(1), "^velmora: cannot open X display \":4095\"\n$");
+}
+
+// Runs only on a server with XFree86-VidMode (Xorg's dummy driver, say).
+TEST_F(Display_, FullScreenSwitchesTheModeAndRestoresIt) {
+  auto modes = GraphicsModes();
+  if (modes.empty()) GTEST_SKIP() << "this server has no video modes";
+  EXPECT_EQ(DesktopWidth(), modes[0].width);
+  EXPECT_EQ(modes[0].depth, 24);
+  EXPECT_GT(modes[0].hertz, 0);
+  struct Case {
+    int w, h;
+  };
+  for (Case c : {Case{DesktopWidth(), DesktopHeight()}, Case{800, 600}, Case{DesktopWidth(), DesktopHeight()}}) {
+    SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+    auto g = OpenGraphics(c.w, c.h, 32, 60, 0);
+    if (!g && (c.w != modes[0].width || c.h != modes[0].height)) {
+      EXPECT_EQ(GraphicsFailure(), "no video mode " + std::to_string(c.w) + "x" + std::to_string(c.h));
+      continue;
+    }
+    ASSERT_NE(g, nullptr) << GraphicsFailure();
+    EXPECT_EQ(gVSync, 1);
+    EXPECT_EQ(gSoftSync, 0);
+    EXPECT_EQ(CurrentMode(), std::make_pair(c.w, c.h));
+    AspectSetBorderColor(64, 64, 64);
+    AspectSetMode(800, 600, 3);
+    SetClsColor(0, 0, 255);
+    AspectDrawBorders();
+    int band = int(gAspectOffsetX / gCurrentGraphics->vres_mousexscale);
+    if (band > 2) {
+      EXPECT_EQ(Hex(Pixel(band / 2, c.h / 2)), "404040");
+    }
+    EXPECT_EQ(Hex(Pixel(c.w / 2, c.h / 2)), "0000FF");
+    FlipFrame(-1);
+    EndGraphics();
+    EXPECT_EQ(CurrentMode(), std::make_pair(modes[0].width, modes[0].height));
+  }
+  EXPECT_EQ(OpenGraphics(123, 45, 32, 60, 0), nullptr);
+  EXPECT_EQ(GraphicsFailure(), "no video mode 123x45");
+  EXPECT_EQ(CurrentMode(), std::make_pair(modes[0].width, modes[0].height));
 }

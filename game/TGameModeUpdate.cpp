@@ -132,9 +132,14 @@ int TGameMode::completeLap() {
   return 0;
 }
 
+// Millisecond arithmetic that stays defined when the clock wraps.
+static int elapsedMS(int since) {
+  return static_cast<int>(static_cast<unsigned>(MilliSecs()) - static_cast<unsigned>(since));
+}
+
 // At most one wall-clock second per tick, so a stall is caught up gradually.
 int TGameMode::updateRaceSecond() {
-  if (MilliSecs() - gSecondStartMS < 1000) return 0;
+  if (elapsedMS(gSecondStartMS) < 1000) return 0;
   if (gNewPlayerCarTimer > 0) {
     gNewPlayerCarTimer -= 1;
     if (gNewPlayerCarTimer <= 0) {
@@ -147,7 +152,7 @@ int TGameMode::updateRaceSecond() {
     gCheckpointTime = 0;
     switchToState(STATE_GAME_OVER);
   }
-  gSecondStartMS += 1000;
+  gSecondStartMS = static_cast<int>(static_cast<unsigned>(gSecondStartMS) + 1000u);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 #include <filesystem>
 
@@ -93,6 +94,28 @@ TEST_F(GameTest, RaceSecondCatchesUpOnePerTickAfterAStall) {
     tickAtSpeed(0);
     EXPECT_EQ(TGameMode::gCheckpointTime, expected);
   }
+}
+
+TEST_F(GameTest, RaceSecondCountsAcrossTheClockWrap) {
+  startRace();
+  const int savedBase = gMilliSecsBase;
+  // Moves the clock so that it now reads `reading`.
+  auto setClock = [](int reading) {
+    gMilliSecsBase = static_cast<int>(static_cast<unsigned>(gMilliSecsBase) +
+                                      (static_cast<unsigned>(MilliSecs()) - static_cast<unsigned>(reading)));
+  };
+  for (int start : {1000000, INT_MAX - 200}) {
+    setClock(start);
+    TGameMode::gCheckpointTime = 50;
+    TGameMode::gSecondStartMS = static_cast<int>(static_cast<unsigned>(start) - 900u);
+    tickAtSpeed(0);
+    EXPECT_EQ(TGameMode::gCheckpointTime, 50) << "not a second yet at " << start;
+    setClock(static_cast<int>(static_cast<unsigned>(start) + 300u));
+    tickAtSpeed(0);
+    EXPECT_EQ(TGameMode::gCheckpointTime, 49) << "a second has passed at " << start;
+    EXPECT_EQ(TGameMode::gSecondStartMS, static_cast<int>(static_cast<unsigned>(start) + 100u));
+  }
+  gMilliSecsBase = savedBase;
 }
 
 TEST_F(GameTest, WreckedPlayerCarIsReplacedOnTheThirdRaceSecond) {

@@ -101,17 +101,52 @@ static Canvas horizonNear() {
   const int H = 530;
   Canvas c(LAYER_W, H);
   Rng rng(81);
-  // The land first: opaque from the tree line down.
+  // The land first, opaque from the tree line down: bands of fields that
+  // widen towards the viewer, split by hedgerows, fading into the grass
+  // green. It shows when a downhill lifts the layer high above the road.
+  struct Band {
+    int top, bottom;
+    std::vector<std::pair<int, Color>> fields;  // start column, colour
+  };
+  const Color fieldColors[] = {rgb(34, 104, 34), rgb(52, 122, 40), rgb(26, 88, 30), rgb(96, 128, 44),
+                               rgb(40, 112, 52), rgb(120, 132, 56)};
+  std::vector<Band> bands;
+  for (int y = 100, k = 0; y < H; ++k) {
+    int hgt = 4 + k * 3;
+    Band b{y, std::min(H, y + hgt), {}};
+    int n = rng.irange(3, 6);
+    for (int i = 0; i < n; ++i) b.fields.push_back({int(i * LAYER_W / n + rng.irange(-30, 30)), fieldColors[rng.irange(0, 5)]});
+    bands.push_back(b);
+    y += hgt;
+  }
   for (int x = 0; x < LAYER_W; ++x) {
     double ground = ridge(x + 0.5, 82, 98, 3, {4, 7});
     for (int y = 0; y < H; ++y) {
       double cover = std::clamp(y + 1 - ground, 0.0, 1.0);
       if (cover <= 0) continue;
-      float t = float(std::clamp((y - 100) / 300.0, 0.0, 1.0));
-      Color col = mix(rgb(22, 70, 26), rgb(0, 100, 0), std::floor(t * 6) / 6);
-      if ((y / 12) % 2 == 1 && y < 300) col = shade(col, 1.08f);
+      Color col = rgb(22, 70, 26);
+      for (auto& b : bands) {
+        if (y < b.top || y >= b.bottom) continue;
+        // The field whose start column lies last before x, wrapping round.
+        col = b.fields.back().second;
+        for (auto& [start, fc] : b.fields)
+          if (x >= start) col = fc;
+        if (y == b.top || (y == b.top + 1 && b.bottom - b.top > 12)) col = rgb(14, 52, 18);
+      }
+      float t = float(std::clamp((y - 120) / 380.0, 0.0, 1.0));
+      col = mix(col, rgb(0, 100, 0), std::floor(t * 5) / 5 * 0.8f);
       col.a = float(cover);
       c.set(x, y, col);
+    }
+  }
+  // Hedgerow bushes along the field edges.
+  for (auto& b : bands) {
+    if (b.top > 380) break;
+    float r = 1.5f + (b.top - 100) * 0.02f;
+    for (float x = float(rng.range(0, 20)); x < LAYER_W; x += float(rng.range(14, 40)) + r * 4) {
+      c.fillEllipse(x, b.top - r * 0.3f, r, r * 0.8f, rgb(16, 60, 20));
+      if (x < r * 2) c.fillEllipse(x + LAYER_W, b.top - r * 0.3f, r, r * 0.8f, rgb(16, 60, 20));
+      if (x > LAYER_W - r * 2) c.fillEllipse(x - LAYER_W, b.top - r * 0.3f, r, r * 0.8f, rgb(16, 60, 20));
     }
   }
   // Everything placed on the ground is drawn at x and x - 800 / x + 800 so

@@ -57,12 +57,7 @@ std::shared_ptr<TPixmap> TPixmap::Window(int x, int y, int w, int h) {
   v->format = format;
   v->capacity = -1;
   // A view keeps the owner of its memory alive, whatever chain it came from.
-  if (_source) {
-    v->_source = _source;
-  } else {
-    // Non-owning alias of this map: the caller's shared_ptr keeps it alive.
-    v->_source = std::shared_ptr<TPixmap>(std::shared_ptr<TPixmap>{}, this);
-  }
+  v->_source = _source ? _source : weak_from_this().lock();
   return v;
 }
 

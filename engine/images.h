@@ -22,7 +22,7 @@ constexpr int IMAGE_DYNAMIC = 8;
 int BytesPerPixel(int format);
 int FormatHasAlpha(int format);
 
-class TPixmap {
+class TPixmap : public std::enable_shared_from_this<TPixmap> {
 public:
   uint8_t* pixels = nullptr;
   int width = 0;
@@ -32,6 +32,10 @@ public:
   int capacity = 0;                  // bytes owned, -1 for a view
   std::shared_ptr<TPixmap> _source;  // keeps a viewed map alive
 
+  TPixmap() = default;
+  // Owns its memory: copying the record would free it twice.
+  TPixmap(const TPixmap&) = delete;
+  TPixmap& operator=(const TPixmap&) = delete;
   ~TPixmap();
   static std::shared_ptr<TPixmap> Create(int width, int height, int format, int align = 4);
   std::shared_ptr<TPixmap> Window(int x, int y, int w, int h);

@@ -203,3 +203,44 @@ TEST(Headless, ImagesLoadButDrawingDoesNothing) {
   EXPECT_EQ(r, 255);  // no graphics: the setter had nowhere to store
   EXPECT_EQ(GrabPixmap(0, 0, 1, 1), nullptr);
 }
+
+TEST(Pixmaps, ViewsShareMemoryAndKeepTheirSourceAlive) {
+  std::shared_ptr<TPixmap> view;
+  {
+    auto map = TPixmap::Create(4, 4, PF_RGBA8888);
+    view = map->Window(1, 1, 2, 2);
+    view->PixelPtr(1, 1)[0] = 77;
+    EXPECT_EQ(map->PixelPtr(2, 2)[0], 77);
+    EXPECT_EQ(view->capacity, -1);
+    EXPECT_EQ(map->Window(3, 3, 2, 2), nullptr);  // reaches outside
+  }
+  auto nested = view->Window(1, 1, 1, 1);
+  view.reset();
+  EXPECT_EQ(nested->ReadPixel(0, 0) & 0xFF0000, 77u << 16);  // memory still there
+}
+
+TEST(Pixmaps, ConvertReordersBytesAndFillsAlpha) {
+  struct Case {
+    int format;
+    std::vector<uint8_t> bytes;  // one pixel stored in that format
+    uint32_t argb;
+  };
+  const Case cases[] = {
+      {PF_I8, {9}, Argb(255, 9, 9, 9)},
+      {PF_A8, {9}, Argb(9, 255, 255, 255)},
+      {PF_BGR888, {1, 2, 3}, Argb(255, 3, 2, 1)},
+      {PF_RGB888, {1, 2, 3}, Argb(255, 1, 2, 3)},
+      {PF_BGRA8888, {1, 2, 3, 4}, Argb(4, 3, 2, 1)},
+      {PF_RGBA8888, {1, 2, 3, 4}, Argb(4, 1, 2, 3)},
+  };
+  for (const Case& c : cases) {
+    auto map = TPixmap::Create(1, 1, c.format);
+    std::copy(c.bytes.begin(), c.bytes.end(), map->pixels);
+    auto rgba = map->Convert(PF_RGBA8888);
+    EXPECT_EQ(rgba->ReadPixel(0, 0), c.argb) << c.format;
+    EXPECT_EQ(rgba->format, PF_RGBA8888);
+  }
+  auto half = TPixmap::Create(2, 2, PF_RGBA8888);
+  for (int i = 0; i < 4; ++i) half->PixelPtr(i % 2, i / 2)[0] = uint8_t(i * 40);  // 0 40 80 120
+  EXPECT_EQ(half->ResizePixmap(1, 1)->PixelPtr(0, 0)[0], 60);
+}

@@ -3,6 +3,7 @@
 #include "canvas.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <map>

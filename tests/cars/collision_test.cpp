@@ -228,6 +228,17 @@ TEST_F(CarTest, OnlyTheNearestObstacleIsHitButTheLookAheadSeesAll) {
   EXPECT_NEAR(far->fZ, 20.6f, 1e-5);
   EXPECT_EQ(car->fActive, 1);
 
+  // Inside the tunnel mouth nothing farther is tested in that tick.
+  TEntity::removeAll();
+  auto me = player(TCar::PLAYER_CAR_COLOR_RED, 100);
+  me->fSpeed = 0.3f;
+  TProp::Create(5.3f, 0, TProp::PROP_TUNNEL_START);
+  TProp::Create(5.6f, 100, TProp::PROP_SIGN_TEST);
+  TEntity::updateDepthSortAll();
+  me->checkCollisions(0);
+  EXPECT_FLOAT_EQ(me->fSpeed, 0.3f);
+  EXPECT_EQ(me->fActive, 1);
+
   // The look-ahead: every obstacle in reach picks a lane, the last one wins;
   // the warning needs one within a third of the reach (4.8 at top speed).
   struct Case {

@@ -87,6 +87,7 @@ TEST_F(CarDrawTest, WheelsLandWherePerspectiveAndSlopePutThem) {
     const char* what;
     float x0, scale, slope, jumpY;
     float frontL, frontR, rearL, rearR, frontY, rearY;
+    float leftShake = 0;
   } cases[] = {
       {"centre", 400, 1, 0, 0, 400 - 56, 400 + 56, 400 - 68, 400 + 68, 450, 480},
       {"left at 200", 200, 1, 0, 0, 200 - 46, 200 + 66, 200 - 78, 200 + 58, 450, 480},
@@ -94,6 +95,7 @@ TEST_F(CarDrawTest, WheelsLandWherePerspectiveAndSlopePutThem) {
       {"climb lifts the front by 5 at most", 400, 1, 0.1f, 0, 344, 456, 332, 468, 445, 480},
       {"drop lowers the front by 1.6", 400, 1, -0.02f, 0, 344, 456, 332, 468, 451.6f, 480},
       {"jump lifts the whole car", 400, 1, 0, 40, 344, 456, 332, 468, 410, 440},
+      {"left wheels on the kerb shake", 400, 1, 0, 0, 344, 456, 332, 468, 450, 480, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -104,10 +106,12 @@ TEST_F(CarDrawTest, WheelsLandWherePerspectiveAndSlopePutThem) {
       car->fJumping = 1;
       car->fJumpY = c.jumpY;
     }
+    car->fLeftWheelBump = c.leftShake > 0;
+    car->fSideBumpTime = c.leftShake / 2;
     car->draw();
-    expectWheel(c.frontL, c.frontY, 10, c.scale, "left front");
+    expectWheel(c.frontL, c.frontY - c.leftShake, 10, c.scale, "left front");
     expectWheel(c.frontR, c.frontY, 10, c.scale, "right front");
-    expectWheel(c.rearL, c.rearY, 12, c.scale, "left rear");
+    expectWheel(c.rearL, c.rearY - c.leftShake, 12, c.scale, "left rear");
     expectWheel(c.rearR, c.rearY, 12, c.scale, "right rear");
   }
   // The rear wheel offsets kept for the skid clouds.

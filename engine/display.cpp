@@ -18,6 +18,7 @@
 #include "engine/fonts.h"
 #include "engine/gl_driver.h"
 #include "engine/input.h"
+#include "engine/system.h"
 
 std::string AppTitle = "velmora";
 
@@ -292,6 +293,8 @@ bool IsAutoRepeat(Display* dpy, XKeyEvent& release) {
 
 void TranslateEvent(Display* dpy, XEvent& ev) {
   static const int kButtons[4] = {0, 1, 3, 2};
+  // Events still queued for a surface that has been closed belong to nobody.
+  if (ev.xany.window != CurrentWindow()) return;
   switch (ev.type) {
     case KeyPress:
       EmitKeyDown(KeyCodeOf(ev.xkey));
@@ -502,8 +505,8 @@ float LogicalMouseY() { return gCurrentGraphics ? gMouseY * gCurrentGraphics->vr
 void MoveLogicalMouse(float x, float y) {
   Window win = CurrentWindow();
   if (!win) return;
-  int rx = int(x / gCurrentGraphics->vres_mousexscale);
-  int ry = int(y / gCurrentGraphics->vres_mouseyscale);
+  int rx = Int(x / gCurrentGraphics->vres_mousexscale);
+  int ry = Int(y / gCurrentGraphics->vres_mouseyscale);
   XWarpPointer(gXDisplay, None, win, 0, 0, 0, 0, rx, ry);
   XFlush(gXDisplay);
 }

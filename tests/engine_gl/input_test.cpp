@@ -80,3 +80,18 @@ TEST_F(Input, CloseRequestIsReadOnce) {
   EXPECT_EQ(seen, 1);
   EXPECT_EQ(CloseRequested(), 0);
 }
+
+TEST_F(Input, MouseButtonsWheelAndMotion) {
+  for (int& h : gMouseHits) h = 0;
+  int wheel = gMouseZ;
+  ASSERT_EQ(Xdo("mousemove --window " + window_ + " 120 80 click 3 click 2 click 2 click 4 click 4 click 5"), 0);
+  PollFor(150);
+  EXPECT_EQ(gMouseX, 120);
+  EXPECT_EQ(gMouseY, 80);
+  EXPECT_EQ(gMouseHits[1], 0);
+  EXPECT_EQ(gMouseHits[2], 1);  // the right button is number 2
+  EXPECT_EQ(gMouseHits[3], 2);  // the middle one is number 3
+  EXPECT_EQ(gMouseZ - wheel, 1);
+  EXPECT_EQ(gMouseStates[2], 0);
+  EXPECT_FLOAT_EQ(LogicalMouseX(), 120);
+}

@@ -9,9 +9,11 @@
 #include "world/TProp.h"
 
 int TCar::checkCollisions(int lookAhead) {
-  for (auto e = gFirstEntity; e; e = e->fNext) {
+  // Nothing leaves the list during the walk (a hit only deactivates), so
+  // plain pointers do and spare a reference count per entity.
+  for (TEntity* e = gFirstEntity.get(); e; e = e->fNext.get()) {
     // The cheap rejections first: only hittable things strictly ahead and slower.
-    if (e.get() == this || !e->hittable() || !(e->fZ > fZ) || e->getSpeed() >= fSpeed) continue;
+    if (e == this || !e->hittable() || !(e->fZ > fZ) || e->getSpeed() >= fSpeed) continue;
     float reach = fLength;
     if (lookAhead) reach += fSpeed / fTopSpeed * (fLength * 17);
     float dz = std::fabs(fZ - e->fZ);

@@ -100,3 +100,26 @@ TEST(Fonts, HeadlessCallsAreSafe) {
   DrawText("\xff\xfe broken utf-8", 0, 0);
   EXPECT_EQ(GetImageFont(), BuiltinFont());
 }
+
+TEST(Fonts, BitmapOnlyFaceFallsBackToASmallerSizeAndExpandsOneBitGlyphs) {
+  const char* pcf = "/usr/share/fonts/X11/misc/10x20-ISO8859-1.pcf.gz";
+  if (!std::ifstream(pcf).good()) GTEST_SKIP() << "no 10x20 bitmap face installed";
+  auto font = LoadImageFont(pcf, 26, 0);  // only a 20 px strike exists
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->Height(), 20);
+  TImageGlyph& a = font->LoadGlyph(font->CharToGlyph('A'));
+  ASSERT_NE(a._image, nullptr);
+  EXPECT_EQ(a._advance, 10);
+  auto& map = *a._image->pixmaps[0];
+  int on = 0;
+  for (int y = 0; y < map.height; ++y)
+    for (int x = 0; x < map.width; ++x) {
+      uint32_t alpha = map.ReadPixel(x, y) >> 24;
+      EXPECT_TRUE(alpha == 0 || alpha == 255);
+      on += alpha == 255;
+    }
+  EXPECT_GT(on, 10);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadImageFont(pcf, 19, 0), nullptr);  // nothing at or below 19
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(pcf), std::string::npos);
+}

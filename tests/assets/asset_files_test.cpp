@@ -47,7 +47,7 @@ const ImageCase kImages[] = {
     {"cloud1", 512, 200, 512, 200, 1, true, false},
     {"horizon1", 800, 240, 800, 240, 1, false, true},
     {"horizon2", 800, 280, 800, 280, 1, false, true},
-    {"horizon3", 800, 530, 800, 530, 1, false, true},
+    {"horizon3", 800, 544, 800, 544, 1, false, true},
     {"wheel_front", 24, 28, 24, 28, 1, true, false},
     {"wheel_rear", 32, 36, 32, 36, 1, true, false},
     {"car_shadow", 200, 56, 200, 56, 1, true, false},

@@ -98,7 +98,7 @@ static Canvas horizonMiddle() {
 // Near layer: a row of rounded trees, palms here and there and a few white
 // coastal houses, over fields that fade into the grass colour.
 static Canvas horizonNear() {
-  const int H = 530;
+  const int H = 544;
   Canvas c(LAYER_W, H);
   Rng rng(81);
   // The land first, opaque from the tree line down: bands of fields that

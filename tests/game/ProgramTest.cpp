@@ -156,3 +156,28 @@ TEST_F(ProgramTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
   ASSERT_FALSE(err.empty());
   EXPECT_EQ(err.find('\n'), err.size() - 1) << "one line: " << err;
 }
+
+TEST_F(ProgramTest, DrivesARaceAndQuitsCleanly) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_TRUE(display);
+  pid_t pid = startGame({}, errFile);
+  ASSERT_GT(pid, 0);
+  Window window = waitForWindow(display);
+  ASSERT_TRUE(window) << readFile(errFile);
+  std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
+  // Start, wait out the lights, drive, leave the race, then quit.
+  std::string script = focus + " && sleep 1 && xdotool key space && sleep 6.5 && xdotool keydown Up && sleep 5"
+                       " && xdotool keydown Left && sleep 1 && xdotool keyup Left keyup Up"
+                       " && xdotool key Escape && sleep 0.5";
+  ASSERT_EQ(std::system(script.c_str()), 0);
+  EXPECT_EQ(waitForExit(pid, 1, false), -1) << "Escape in a race only returns to the title";
+  int status = -1;
+  for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+    ASSERT_EQ(std::system((focus + " key Escape").c_str()), 0);
+    status = waitForExit(pid, 1, false);
+  }
+  if (status < 0) status = waitForExit(pid, 5);
+  EXPECT_EQ(status, 0) << readFile(errFile);
+  XCloseDisplay(display);
+}

@@ -167,6 +167,20 @@ public:
     }
   }
 
+  // A crash cymbal to mark the start of a section.
+  void cymbal(double start, float gain) {
+    size_t n = size_t(1.6 * RATE);
+    SVF f, g;
+    for (size_t i = 0; i < n; ++i) {
+      double t = double(i) / RATE;
+      float noise = rng_.noise();
+      f.process(noise, 6000, 0.7f);
+      g.process(noise, 9000, 4.0f);
+      float v = (0.7f * f.lastHigh + 0.3f * g.band) * float(std::exp(-t * 2.4)) * float(std::min(1.0, t * 400));
+      mix_.add(size_t(start + i), v * gain, -0.35f, 0.3f, 0.0f);
+    }
+  }
+
 private:
   const Song& song_;
   Mix mix_;
@@ -257,6 +271,7 @@ Sound renderSong(const std::string& name, const Song& song) {
       }
       if (sec.drums) {
         bool fillBar = sec.fill && b + 1 == sec.chords.size();
+        if (b == 0) r.cymbal(barStart, 0.16f);
         for (int s = 0; s < 16; ++s) {
           double at = barStart + s * step;
           if (song.drums.kick[s] == 'x') r.kick(at, 0.55f);

@@ -46,9 +46,24 @@ public:
     fake->sound = fName;
     fake->started = 1;
     fake->paused = 0;
+    lastChannel = fake;
     return fake;
   }
   std::string fName;
+  std::shared_ptr<FakeChannel> lastChannel;
+};
+
+// A sound driver whose sounds record their playing; loads are logged as
+// "path flags".
+class TRecordingDriver : public TAudioDriver {
+public:
+  std::string Name() override { return "Recording"; }
+  std::shared_ptr<TChannel> AllocChannel() override { return std::make_shared<FakeChannel>(); }
+  std::shared_ptr<TSound> LoadSound(const std::string& path, int flags) override {
+    loads.push_back(path + " " + std::to_string(flags));
+    return std::make_shared<FakeSound>(path);
+  }
+  std::vector<std::string> loads;
 };
 
 class GameTest : public ::testing::Test {

@@ -1,6 +1,7 @@
 // States, keys and music of the game mode, driven headless tick by tick.
 #include "GameFixture.h"
 
+#include "engine/aspect.h"
 #include "engine/clock.h"
 
 TEST_F(GameTest, StartUpLeavesTheTitleWithDepthRangeHandedOut) {
@@ -15,6 +16,27 @@ TEST_F(GameTest, StartUpLeavesTheTitleWithDepthRangeHandedOut) {
   EXPECT_FLOAT_EQ(TEntity::gFarZ, 62.5f);
   EXPECT_FLOAT_EQ(TSegment::gFarZ, 62.5f);
   EXPECT_NEAR(TCar::gRearRemovalZ, -17.658f, 1e-3);
+}
+
+TEST_F(GameTest, InitLoadsTheSoundsAndPlaysTheTitleMusicAtHalfVolume) {
+  static TRecordingDriver* driver = new TRecordingDriver();  // drivers live for the program
+  driver->loads.clear();
+  ASSERT_EQ(SetAudioDriver("Recording"), 1);
+  TScore::gHiScore = 77;
+  gAspectBorderRed = 64;
+  TGameMode::init();
+  SetAudioDriver("Null");
+  const std::vector<std::string> loads = {"Music/nfo.ogg 1", "Music/mutant.ogg 1", "Sounds/lap.wav 0",
+                                          "Sounds/start1.wav 0", "Sounds/start2.wav 0"};
+  EXPECT_EQ(driver->loads, loads);
+  auto channel = std::dynamic_pointer_cast<FakeChannel>(TGameMode::gMusicChannel);
+  ASSERT_TRUE(channel);
+  EXPECT_FLOAT_EQ(channel->volume, 0.5f);
+  EXPECT_TRUE(channel->Playing());
+  EXPECT_EQ(channel->sound, "Music/nfo.ogg");
+  EXPECT_EQ(TGameMode::gState, TGameMode::STATE_TITLE);
+  EXPECT_EQ(TScore::gHiScore, 0);
+  EXPECT_EQ(gAspectBorderRed, 0) << "black bands until the first display switch";
 }
 
 TEST_F(GameTest, CountDownLightsComeOnThe600th900thAnd1200thTick) {
@@ -45,6 +67,9 @@ TEST_F(GameTest, CountDownLightsComeOnThe600th900thAnd1200thTick) {
     EXPECT_EQ(banner->fGfx, light.image) << light.tick;
     ASSERT_FALSE(playLog().empty()) << light.tick;
     EXPECT_EQ(playLog().front(), light.sound) << light.tick;
+    auto sound = std::dynamic_pointer_cast<FakeSound>(light.sound == std::string("start2") ? TGameMode::gStartSound2
+                                                                                          : TGameMode::gStartSound1);
+    EXPECT_FLOAT_EQ(sound->lastChannel->volume, 0.2f) << "effects play at the sound volume";
     EXPECT_EQ(TGameMode::gState, light.state) << light.tick;
   }
   // The race started inside that tick, with its music.

@@ -350,3 +350,26 @@ TEST_F(DrawTest, WOnTheTitleSwitchesModeAndFallsBackToTheWindow) {
   auto map = drawScene();
   EXPECT_FALSE(isColour(pixelAt(map, 400, 301), 34, 141, 203)) << "the road still draws";
 }
+
+TEST_F(DrawTest, NearerRoadCoversWhatLiesBehindACrest) {
+  // Draws the track with and without a bush on the road at depth 30 and
+  // returns the lowest screen row where the two frames differ (-1: none).
+  auto lowestDifferentRow = [this](float dyFraction) {
+    oneSegmentTrack(0, dyFraction);
+    auto without = drawScene();
+    TProp::Create(30, 0, TProp::PROP_BUSH_1);
+    TEntity::updateDepthSortAll();
+    auto with = drawScene();
+    for (int y = 599; y >= 0; --y)
+      for (int x = 0; x < 800; ++x)
+        if (without->ReadPixel(x, y) != with->ReadPixel(x, y)) return y;
+    return -1;
+  };
+  EXPECT_GE(lowestDifferentRow(0), 0) << "on a flat road the bush shows";
+  int row = lowestDifferentRow(-1.0f);
+  int top = 600;
+  for (const TRoadLine& line : TGameMode::gRoadLines)
+    if (line.visible) top = line.y;
+  // Behind the crest at most its top peeks over the farthest visible line.
+  EXPECT_LT(row, top);
+}

@@ -7,6 +7,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/XKBlib.h>
 #include <X11/extensions/xf86vmode.h>
 
 #include <cstdio>
@@ -44,6 +45,8 @@ Cursor gBlankCursor = 0;
 int gHaveVidMode = -1;
 XF86VidModeModeInfo gSavedMode;
 bool gHaveSavedMode = false;
+// X key codes held down now, to tell a server's repeated press from a new one.
+bool gHeld[256] = {};
 typedef int (*SwapIntervalFn)(int);
 SwapIntervalFn gSwapInterval = nullptr;
 
@@ -80,6 +83,9 @@ Display* XDisplayHandle() {
   }
   XSetErrorHandler(IgnoreXError);
   XSetIOErrorHandler(FatalXIOError);
+  // Held keys then repeat as presses without releases in between, so a
+  // slow reader never mistakes a repeat for the key being let go.
+  XkbSetDetectableAutoRepeat(gXDisplay, True, nullptr);
   gDeleteAtom = XInternAtom(gXDisplay, "WM_DELETE_WINDOW", False);
   return gXDisplay;
 }
@@ -219,7 +225,7 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   swa.border_pixel = 0;
   swa.override_redirect = fullScreen ? True : False;
   swa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                   ButtonReleaseMask | PointerMotionMask;
+                   ButtonReleaseMask | PointerMotionMask | FocusChangeMask;
   g->window = XCreateWindow(dpy, root, 0, 0, width, height, 0, vi->depth, InputOutput, vi->visual,
                             CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
   if (!fullScreen) {
@@ -272,6 +278,12 @@ Window CurrentWindow() {
   return gCurrentGraphics && gCurrentGraphics->_graphics ? gCurrentGraphics->_graphics->window : 0;
 }
 
+void SyncHeldKeys(Display* dpy) {
+  char keys[32] = {0};
+  XQueryKeymap(dpy, keys);
+  for (int i = 0; i < 256; ++i) gHeld[i] = keys[i >> 3] & (1 << (i & 7));
+}
+
 void EmitChars(XKeyEvent& key) {
   char text[16];
   KeySym sym = 0;
@@ -293,11 +305,21 @@ bool IsAutoRepeat(Display* dpy, XKeyEvent& release) {
 
 void TranslateEvent(Display* dpy, XEvent& ev) {
   static const int kButtons[4] = {0, 1, 3, 2};
-  // Events still queued for a surface that has been closed belong to nobody.
-  if (ev.xany.window != CurrentWindow()) return;
+  // Events still queued for a surface that has been closed belong to nobody,
+  // but a key let go there is up all the same.
+  if (ev.xany.window != CurrentWindow()) {
+    if (ev.type == KeyRelease) gHeld[ev.xkey.keycode & 255] = false;
+    return;
+  }
   switch (ev.type) {
     case KeyPress:
-      EmitKeyDown(KeyCodeOf(ev.xkey));
+      // With detectable auto-repeat the server sends repeats as presses only.
+      if (gHeld[ev.xkey.keycode & 255]) {
+        EmitKeyRepeat(KeyCodeOf(ev.xkey));
+      } else {
+        gHeld[ev.xkey.keycode & 255] = true;
+        EmitKeyDown(KeyCodeOf(ev.xkey));
+      }
       EmitChars(ev.xkey);
       break;
     case KeyRelease:
@@ -307,8 +329,13 @@ void TranslateEvent(Display* dpy, XEvent& ev) {
         EmitKeyRepeat(KeyCodeOf(press.xkey));
         EmitChars(press.xkey);
       } else {
+        gHeld[ev.xkey.keycode & 255] = false;
         EmitKeyUp(KeyCodeOf(ev.xkey));
       }
+      break;
+    case FocusIn:
+      // Releases may have gone to another window while we had no focus.
+      SyncHeldKeys(dpy);
       break;
     case ButtonPress:
       if (ev.xbutton.button == 4) EmitMouseWheel(1);
@@ -394,6 +421,7 @@ std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int h
     gSoftSyncNext = MilliSecs();
   }
   SetInputEnabled(1);
+  SyncHeldKeys(gXDisplay);
   gAutoGraphics = state;
   if (!gExitHookRegistered) {
     gExitHookRegistered = true;

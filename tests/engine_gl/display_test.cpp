@@ -58,6 +58,8 @@ TEST_F(Display_, WindowHasTitleFixedSizeAndCloseProtocol) {
 }
 
 TEST_F(Display_, OpenEndAndReopenStepTheGeneration) {
+  Open(320, 240);
+  EndGraphics();
   EndGraphics();  // nothing open: nothing happens
   int seq = gGraphicsSeq;
   EndGraphics();
@@ -86,6 +88,7 @@ TEST_F(Display_, OpenEndAndReopenStepTheGeneration) {
 }
 
 TEST_F(Display_, SoftSyncHoldsSixtyFramesPerSecond) {
+  Open(320, 240);
   ASSERT_NE(OpenGraphics(320, 240, 0, 60, 0), nullptr);
   gSoftSyncNext = MilliSecs();
   int start = gSoftSyncNext, t0 = MilliSecs();

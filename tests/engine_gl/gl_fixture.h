@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/aspect.h"
+#include "engine/clock.h"
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "engine/fonts.h"
@@ -20,8 +21,14 @@ protected:
   void TearDown() override { EndGraphics(); }
 
   // A window without soft sync, so FlipFrame never sleeps in tests.
+  // The server may still be starting when the first test runs: give it a moment.
   void Open(int w = 800, int h = 600) {
-    ASSERT_NE(OpenGraphics(w, h, 0, 0, 0), nullptr) << GraphicsFailure();
+    auto g = OpenGraphics(w, h, 0, 0, 0);
+    for (int i = 0; !g && i < 40 && GraphicsFailure().rfind("cannot open", 0) == 0; ++i) {
+      Delay(50);
+      g = OpenGraphics(w, h, 0, 0, 0);
+    }
+    ASSERT_NE(g, nullptr) << GraphicsFailure();
   }
 
   // RGB of one real pixel of the back buffer, as 0xRRGGBB.

@@ -23,6 +23,6 @@ shot "$OUT/title.png"
 t=$(count_not "$OUT/title.png" 155 40 490 60 0,0,0)
 [ "$t" -gt 500 ] || fail "not back on the title ($t)"
 xdotool key Escape
-status=$(wait_exit $PID 10)
+wait_exit $PID 10; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 echo "game-over run passed"

@@ -52,7 +52,7 @@ shot "$OUT/6-title-again.png"
 xdotool key m; sleep 1; t_off=$(since "$t0"); sleep 1
 xdotool key m; sleep 1; t_on=$(since "$t0"); sleep 1
 xdotool key Escape
-status=$(wait_exit $PID 10)
+wait_exit $PID 10; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 cp "$OUT/4-race.png" "$BUILD/screenshot.png"
 

@@ -34,7 +34,7 @@ scripted_race() {  # dir -> status on stdout
   xdotool keydown --window "$wid" Up; sleep 1.5; xdotool keyup --window "$wid" Up
   xdotool key --window "$wid" Escape; sleep 0.5
   xdotool key --window "$wid" Escape
-  wait_exit $pid 10
+  wait_exit $pid 10; echo "$STATUS"
 }
 
 run_case() {  # file kind
@@ -89,7 +89,7 @@ wid=$(wait_window $pid)
 xdotool key --window "$wid" space; sleep 7
 xdotool keydown --window "$wid" Up; sleep 1
 "$BUILD/velmora_wm_close" "$wid"
-st=$(wait_exit $pid 10)
+wait_exit $pid 10; st=$STATUS
 if [ "$st" = 0 ]; then echo "ok   closed by the window manager"
 else echo "FAIL closed by the window manager: status $st"; failures=$((failures + 1)); fi
 

@@ -55,6 +55,6 @@ rss_end=$(rss)
 echo "resident memory after round 2: ${rss_start} kB, after round 20: ${rss_end} kB"
 [ $((rss_end - rss_start)) -lt 20000 ] || fail "memory grew by $((rss_end - rss_start)) kB"
 xdotool key Escape
-status=$(wait_exit $PID 10)
+wait_exit $PID 10; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 echo "full-screen switching passed"

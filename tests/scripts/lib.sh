@@ -28,12 +28,18 @@ wait_window() {
   return 1
 }
 
-# Waits up to $2 seconds (default 10) for process $1 to end; prints its status.
+# Waits up to $2 seconds (default 10) for our child process $1 to end and
+# sets STATUS to its exit status (124 when it had to be killed). Call it
+# directly, not in $(...): only this shell can collect its own child.
 wait_exit() {
   limit=$(( ${2:-10} * 10 )); i=0
-  while kill -0 "$1" 2>/dev/null && [ $i -lt $limit ]; do sleep 0.1; i=$((i + 1)); done
-  if kill -0 "$1" 2>/dev/null; then kill -9 "$1" 2>/dev/null; wait "$1" 2>/dev/null; echo 124; return; fi
-  wait "$1"; echo $?
+  while kill -0 "$1" 2>/dev/null && [ $i -lt $limit ]; do
+    # A finished child stays a zombie until collected; kill -0 still sees it.
+    [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" = Z ] && break
+    sleep 0.1; i=$((i + 1))
+  done
+  if [ $i -ge $limit ]; then kill -9 "$1" 2>/dev/null; wait "$1" 2>/dev/null; STATUS=124; return; fi
+  wait "$1"; STATUS=$?
 }
 
 shot() { import -window root "png:$1" 2>/dev/null || xwd -root -silent | convert xwd:- "png:$1"; }

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -97,6 +98,46 @@ std::string readFile(const std::string& path) {
   return text.str();
 }
 
+// An X server of the test's own, so that no other test's window named
+// Velmora (tests run side by side) can be mistaken for the game's.
+class PrivateXServer {
+public:
+  PrivateXServer() {
+    for (int n = 150 + getpid() % 50; n < 260 && fPid <= 0; ++n) {
+      std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+      std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+      if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
+      std::string display = ":" + std::to_string(n);
+      const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", nullptr};
+      pid_t pid = -1;
+      posix_spawn_file_actions_t actions;
+      posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+      int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
+      posix_spawn_file_actions_destroy(&actions);
+      if (spawned != 0) return;
+      for (int i = 0; i < 100; ++i) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) break;  // lost the number to someone else
+        if (access(socket.c_str(), F_OK) == 0) {
+          fPid = pid;
+          fDisplay = display;
+          return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+  ~PrivateXServer() {
+    if (fPid <= 0) return;
+    kill(fPid, SIGTERM);
+    waitpid(fPid, nullptr, 0);
+  }
+  std::string fDisplay;
+  pid_t fPid = -1;
+};
+
 class ProgramTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -104,13 +145,24 @@ protected:
     errFile = testing::TempDir() + "velmora-program-" + std::to_string(getpid()) + ".err";
   }
   void TearDown() override { unlink(errFile.c_str()); }
+
+  // Points this process (and so the game and xdotool) at a private server.
+  bool usePrivateServer() {
+    server = std::make_unique<PrivateXServer>();
+    if (server->fPid <= 0) return false;
+    setenv("DISPLAY", server->fDisplay.c_str(), 1);
+    return true;
+  }
+
   std::string errFile;
+  std::unique_ptr<PrivateXServer> server;
 };
 
 }  // namespace
 
 TEST_F(ProgramTest, OpensItsWindowAndQuitsOnEscapeOrCloseRequest) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+  ASSERT_TRUE(usePrivateServer()) << "could not start Xvfb";
   Display* display = XOpenDisplay(nullptr);
   ASSERT_TRUE(display);
   for (const char* how : {"escape", "close"}) {
@@ -132,15 +184,19 @@ TEST_F(ProgramTest, OpensItsWindowAndQuitsOnEscapeOrCloseRequest) {
         status = waitForExit(pid, 1, false);
       }
     } else {
-      XEvent event{};
-      event.xclient.type = ClientMessage;
-      event.xclient.window = window;
-      event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-      event.xclient.format = 32;
-      event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-      event.xclient.data.l[1] = CurrentTime;
-      XSendEvent(display, window, False, NoEventMask, &event);
-      XFlush(display);
+      // Requests sent while it still starts up may be lost: ask again.
+      for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, window, False, NoEventMask, &event);
+        XFlush(display);
+        status = waitForExit(pid, 1, false);
+      }
     }
     if (status < 0) status = waitForExit(pid, 10);
     EXPECT_EQ(status, 0) << how << "; stderr: " << readFile(errFile);
@@ -159,6 +215,7 @@ TEST_F(ProgramTest, WithoutADisplayItSaysSoInOneLineAndExits1) {
 
 TEST_F(ProgramTest, DrivesARaceAndQuitsCleanly) {
   if (!std::getenv("DISPLAY")) GTEST_SKIP() << "needs an X display";
+  ASSERT_TRUE(usePrivateServer()) << "could not start Xvfb";
   Display* display = XOpenDisplay(nullptr);
   ASSERT_TRUE(display);
   pid_t pid = startGame({}, errFile);

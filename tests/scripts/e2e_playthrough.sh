@@ -18,7 +18,8 @@ xdotool windowfocus --sync "$WID"
 sleep 2
 t_title=$(since "$t0")
 shot "$OUT/1-title.png"
-xdotool key Right; sleep 0.3; xdotool key Right; sleep 0.3; xdotool key Left; sleep 0.5
+# Red is preselected: right to black, then left twice to yellow.
+xdotool key Right; sleep 0.3; xdotool key Left; sleep 0.3; xdotool key Left; sleep 0.5
 shot "$OUT/2-title-car.png"
 
 xdotool key space
@@ -62,8 +63,8 @@ for c in 0 1 2 3; do
   echo "title frame $c: $n"
   eval "frame$c=$n"
 done
-[ "$frame0" -gt 40 ] || fail "no selection frame around the first car"
-for c in 1 2 3; do eval "n=\$frame$c"; [ "$n" -lt 10 ] || fail "selection frame around car $c"; done
+[ "$frame1" -gt 40 ] || fail "no selection frame around the yellow car"
+for c in 0 2 3; do eval "n=\$frame$c"; [ "$n" -lt 10 ] || fail "selection frame around car $c"; done
 n=$(count_not "$OUT/1-title.png" 155 40 490 60 0,0,0); [ "$n" -gt 500 ] || fail "no title text ($n)"
 sky=0
 for x in 60 220 400 580 740; do

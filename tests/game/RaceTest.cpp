@@ -206,17 +206,32 @@ TEST_F(GameTest, OpponentTimerSpawnsOnlyBelowFiveAlive) {
   EXPECT_NEAR(changes, 800, 60);
 }
 
-TEST_F(GameTest, BushTimerRestartsInTunnelsWithoutPlantingBushes) {
+TEST_F(GameTest, BushTimerPlantsAtTheFarEdgeExceptInTunnels) {
   startRace();
   float farZ = TGameMode::gZMap[299];
-  for (int tunnel : {0, 1}) {
-    TSegment::gLastSegment->fTunnel = tunnel;
-    TGameMode::gBushTimer = 0.25f;
+  struct Case {
+    float timer, speed;
+    int tunnel, bushes;
+  };
+  const Case cases[] = {
+      {0.25f, 0.5f, 0, 1},  // remainder -0.25 carried into the next 2 to 4
+      {0.25f, 0.5f, 1, 0},  // inside a tunnel the timer restarts all the same
+      {0, 0, 0, 1},         // a standing start still plants the first bush
+      {3, 0.5f, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TSegment::gLastSegment->fTunnel = c.tunnel;
+    TGameMode::gBushTimer = c.timer;
     int before = countAtDepth(farZ);
-    TGameMode::updateBushTimer(0.5f);
-    EXPECT_EQ(countAtDepth(farZ) - before, tunnel ? 0 : 1) << tunnel;
-    EXPECT_GE(TGameMode::gBushTimer, 2 - 0.25f) << "remainder carried";
-    EXPECT_LE(TGameMode::gBushTimer, 4 - 0.25f);
+    TGameMode::updateBushTimer(c.speed);
+    float left = c.timer - c.speed;
+    EXPECT_EQ(countAtDepth(farZ) - before, c.bushes) << c.timer << " tunnel " << c.tunnel;
+    if (c.bushes || c.tunnel) {
+      EXPECT_GE(TGameMode::gBushTimer, 2 + left);
+      EXPECT_LE(TGameMode::gBushTimer, 4 + left);
+    } else {
+      EXPECT_FLOAT_EQ(TGameMode::gBushTimer, left);
+    }
   }
 }
 

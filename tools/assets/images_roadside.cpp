@@ -5,7 +5,8 @@
 #include "assets.h"
 #include "rng.h"
 
-static const int BANNER_W = 1000, BANNER_H = 320;
+// 256 rows keep each banner in a 1024 x 256 texture.
+static const int BANNER_W = 1000, BANNER_H = 256;
 
 // A grey steel post with a lit left face and a shaded right face.
 static void post(Canvas& c, float x0, float x1, float y0, float y1) {

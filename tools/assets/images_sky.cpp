@@ -75,7 +75,7 @@ static Canvas horizonFar() {
 
 // Middle hills: rounded blue-green downs with darker folds.
 static Canvas horizonMiddle() {
-  const int H = 280;
+  const int H = 256;
   Canvas c(LAYER_W, H);
   for (int x = 0; x < LAYER_W; ++x) {
     double top = ridge(x + 0.5, 71, 70, 22, {2, 3, 4});

@@ -7,6 +7,7 @@
 //   velmora_assetgen --images-only <dir>         skip the (slower) audio
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>

@@ -18,8 +18,8 @@ struct Mix {
   explicit Mix(size_t n) : length(n), left(n), right(n), reverb(n), echo(n) {}
   void add(size_t i, float v, float pan, float rev, float ech) {
     i %= length;
-    left[i] += v * (1 - pan) * 0.5f * 2;
-    right[i] += v * (1 + pan) * 0.5f * 2;
+    left[i] += v * (1 - pan);
+    right[i] += v * (1 + pan);
     reverb[i] += v * rev;
     echo[i] += v * ech;
   }
@@ -65,7 +65,7 @@ std::vector<std::string> tokens(const std::string& bar) {
 
 class Renderer {
 public:
-  Renderer(const Song& song, size_t length, double step) : song_(song), mix_(length), step_(step), rng_(song.seed) {}
+  Renderer(const Song& song, size_t length) : song_(song), mix_(length), rng_(song.seed) {}
 
   Mix& mix() { return mix_; }
 
@@ -184,7 +184,6 @@ public:
 private:
   const Song& song_;
   Mix mix_;
-  double step_;
   Rng rng_;
 };
 
@@ -245,7 +244,7 @@ Sound renderSong(const std::string& name, const Song& song) {
   int bars = 0;
   for (auto& s : song.sections) bars += int(s.chords.size());
   const size_t length = size_t(std::llround(bars * 16 * step));
-  Renderer r(song, length, step);
+  Renderer r(song, length);
 
   int bar = 0;
   for (auto& sec : song.sections) {

@@ -254,7 +254,11 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
     XGrabPointer(dpy, g->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                  GrabModeAsync, GrabModeAsync, g->window, None, CurrentTime);
   }
-  glXMakeCurrent(dpy, g->window, ctx);
+  if (!glXMakeCurrent(dpy, g->window, ctx)) {
+    Fail("cannot use an OpenGL context on " + where);
+    g->Close();
+    return nullptr;
+  }
   return g;
 }
 

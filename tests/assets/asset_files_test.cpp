@@ -151,3 +151,28 @@ TEST(AssetFiles, FontLoadsWithTheWidthsTheLayoutAssumes) {
     licence |= e.path().filename().string().rfind("LICENSE", 0) == 0;
   EXPECT_TRUE(licence);
 }
+
+TEST(AssetFiles, StartLightImagesDifferOnlyInTheirLamps) {
+  // The count-down swaps these images on one banner: each step must show,
+  // and nothing outside the lamp panel may jump.
+  const char* steps[] = {"banner_start", "banner_start_1", "banner_start_2", "banner_start_3"};
+  std::shared_ptr<TPixmap> maps[4];
+  for (int i = 0; i < 4; ++i) {
+    maps[i] = LoadPixmapPNG(graphic(steps[i]));
+    ASSERT_NE(maps[i], nullptr) << steps[i];
+  }
+  for (int i = 0; i + 1 < 4; ++i) {
+    SCOPED_TRACE(steps[i + 1]);
+    int changed = 0;
+    int minX = maps[i]->width, maxX = -1;
+    for (int y = 0; y < maps[i]->height; ++y)
+      for (int x = 0; x < maps[i]->width; ++x)
+        if (maps[i]->ReadPixel(x, y) != maps[i + 1]->ReadPixel(x, y)) {
+          ++changed;
+          minX = std::min(minX, x), maxX = std::max(maxX, x);
+        }
+    EXPECT_GT(changed, 500) << "the light change is too small to see";
+    EXPECT_GT(minX, maps[i]->width / 4);
+    EXPECT_LT(maxX, 3 * maps[i]->width / 4);
+  }
+}

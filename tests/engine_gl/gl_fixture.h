@@ -3,6 +3,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -51,4 +53,24 @@ inline bool Near(uint32_t a, uint32_t b, int tol = 2) {
     if (d > tol || d < -tol) return false;
   }
   return true;
+}
+
+// Runs the current test again in a child process whose DISPLAY is an X
+// server of its own, started by `server` (which must accept -displayfd, so
+// it picks a free number itself). VELMORA_PRIVATE_X is set in the child.
+// Returns the child's exit status, or 77 when the server did not come up.
+inline int RunOnPrivateServer(const std::string& server) {
+  char self[4096] = {0};
+  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return 1;
+  auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  std::string filter = std::string(info->test_suite_name()) + "." + info->name();
+  std::string cmd =
+      "f=$(mktemp); " + server + " -displayfd 3 3>\"$f\" >/dev/null 2>&1 & xp=$!; i=0; "
+      "while ! xdpyinfo -display \":$(head -n1 \"$f\")\" >/dev/null 2>&1; do i=$((i+1)); "
+      "if [ $i -gt 300 ] || ! kill -0 $xp 2>/dev/null; then kill $xp 2>/dev/null; rm -f \"$f\"; "
+      "exit 77; fi; sleep 0.05; done; "
+      "DISPLAY=\":$(head -n1 \"$f\")\" VELMORA_PRIVATE_X=1 '" + std::string(self) +
+      "' --gtest_filter=" + filter + "; rc=$?; kill $xp; wait $xp 2>/dev/null; rm -f \"$f\"; exit $rc";
+  int status = std::system(cmd.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }

@@ -1,7 +1,5 @@
 // Keyboard and close request through the real X server: xdotool types into
 // the game window, and the window manager's close message is sent by hand.
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
 
@@ -25,20 +23,7 @@ protected:
     if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xdotool";
     if (!std::getenv("VELMORA_PRIVATE_X")) {
       delegated_ = true;
-      char self[4096] = {0};
-      ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-      auto* info = testing::UnitTest::GetInstance()->current_test_info();
-      // -displayfd lets the server pick a free number itself: no race
-      // between tests starting their servers at the same moment.
-      std::string cmd = std::string(
-                            "f=$(mktemp); Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp "
-                            "3>\"$f\" 2>/dev/null & xp=$!; i=0; "
-                            "while ! xdpyinfo -display :$(head -n1 \"$f\") >/dev/null 2>&1 && "
-                            "[ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done; "
-                            "DISPLAY=:$(head -n1 \"$f\") VELMORA_PRIVATE_X=1 '") +
-                        self + "' --gtest_filter=" + info->test_suite_name() + "." + info->name() +
-                        "; rc=$?; kill $xp; wait $xp 2>/dev/null; rm -f \"$f\"; exit $rc";
-      ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+      ASSERT_EQ(RunOnPrivateServer("Xvfb -screen 0 1024x768x24 -nolisten tcp"), 0);
       return;
     }
     Open();

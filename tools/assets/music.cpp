@@ -84,7 +84,7 @@ public:
       p1 = std::fmod(p1 + f1 / RATE, 1.0), p2 = std::fmod(p2 + f2 / RATE, 1.0);
       float env = adsr(t, dur, 0.008, 0.25, 0.65, rel);
       float osc = 0.55f * pulseWave(p1, f1 / RATE, 0.3 + 0.08 * std::sin(2 * PI * 0.7 * t)) + 0.45f * sawWave(p2, f2 / RATE);
-      float cut = float((900 + 3200 * std::exp(-t * 6)) * song_.leadBrightness);
+      float cut = float((1300 + 3000 * std::exp(-t * 6)) * song_.leadBrightness);
       float v = f.process(osc, cut, 1.3f) * env * gain;
       mix_.add(size_t(start + i), v, 0.1f, 0.22f, 0.3f);
     }
@@ -298,7 +298,7 @@ Sound renderSong(const std::string& name, const Song& song) {
             ++len, ++ss;
           }
           double dur = len * step - 0.02 * RATE;
-          r.lead(barStart + s * step, dur / RATE, midi, 0.22f);
+          r.lead(barStart + s * step, dur / RATE, midi, 0.26f);
           if (sec.melodyOctaveDouble) r.lead(barStart + s * step, dur / RATE, midi + sec.melodyOctaveDouble, 0.08f);
         }
       }

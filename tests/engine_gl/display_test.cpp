@@ -211,3 +211,17 @@ TEST_F(Display_, FullScreenSwitchesTheModeAndRestoresIt) {
   EXPECT_EQ(GraphicsFailure(), "no video mode 123x45");
   EXPECT_EQ(CurrentMode(), std::make_pair(modes[0].width, modes[0].height));
 }
+
+TEST_F(Display_, ServerWithoutGlxGivesNullWithAReason) {
+  if (!std::getenv("VELMORA_PRIVATE_X")) {
+    int rc = RunOnPrivateServer("Xvfb -extension GLX -screen 0 640x480x24 -nolisten tcp");
+    if (rc == 77) GTEST_SKIP() << "Xvfb without GLX did not start";
+    EXPECT_EQ(rc, 0);
+    return;
+  }
+  EXPECT_EQ(OpenGraphics(800, 600, 0, 60, 0), nullptr);
+  EXPECT_EQ(GraphicsFailure(), std::string("no GLX on display \"") + std::getenv("DISPLAY") + "\"");
+  EXPECT_EQ(gCurrentGraphics, nullptr);
+  FlipFrame(-1);
+  DrawRect(0, 0, 10, 10);
+}

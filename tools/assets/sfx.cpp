@@ -39,9 +39,11 @@ static Sound engine(const std::string& name, bool growl) {
     v += (growl ? 0.35f : 0.25f) * noise[i] * firing;
     s[i] = std::tanh(1.8f * v);
   }
-  // Tame the highs so fast playback stays a roar rather than a fizz.
-  SVF lp;
-  processLoop(s, [&](float v) { return lp.process(v, growl ? 2600.0f : 1800.0f, 0.8f); });
+  // Two filter stages tame the highs steeply: played seven to ten times
+  // faster they would otherwise fold back as fizz above the roar.
+  SVF lp1, lp2;
+  const float cut = growl ? 2600.0f : 1800.0f;
+  processLoop(s, [&](float v) { return lp2.process(lp1.process(v, cut, 0.8f), cut, 0.7f); });
   scaleTo(s, 0.8f);
   return {name, RATE, 1, s};
 }

@@ -225,7 +225,7 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   swa.border_pixel = 0;
   swa.override_redirect = fullScreen ? True : False;
   swa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                   ButtonReleaseMask | PointerMotionMask | FocusChangeMask;
+                   ButtonReleaseMask | PointerMotionMask | KeymapStateMask;
   g->window = XCreateWindow(dpy, root, 0, 0, width, height, 0, vi->depth, InputOutput, vi->visual,
                             CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
   if (!fullScreen) {
@@ -282,12 +282,6 @@ Window CurrentWindow() {
   return gCurrentGraphics && gCurrentGraphics->_graphics ? gCurrentGraphics->_graphics->window : 0;
 }
 
-void SyncHeldKeys(Display* dpy) {
-  char keys[32] = {0};
-  XQueryKeymap(dpy, keys);
-  for (int i = 0; i < 256; ++i) gHeld[i] = keys[i >> 3] & (1 << (i & 7));
-}
-
 void EmitChars(XKeyEvent& key) {
   char text[16];
   KeySym sym = 0;
@@ -309,6 +303,12 @@ bool IsAutoRepeat(Display* dpy, XKeyEvent& release) {
 
 void TranslateEvent(Display* dpy, XEvent& ev) {
   static const int kButtons[4] = {0, 1, 3, 2};
+  // Sent right after the window gains focus, in event order: which keys are
+  // down then. Releases may have gone to another window meanwhile.
+  if (ev.type == KeymapNotify) {
+    for (int i = 0; i < 256; ++i) gHeld[i] = ev.xkeymap.key_vector[i >> 3] & (1 << (i & 7));
+    return;
+  }
   // Events still queued for a surface that has been closed belong to nobody,
   // but a key let go there is up all the same.
   if (ev.xany.window != CurrentWindow()) {
@@ -336,10 +336,6 @@ void TranslateEvent(Display* dpy, XEvent& ev) {
         gHeld[ev.xkey.keycode & 255] = false;
         EmitKeyUp(KeyCodeOf(ev.xkey));
       }
-      break;
-    case FocusIn:
-      // Releases may have gone to another window while we had no focus.
-      SyncHeldKeys(dpy);
       break;
     case ButtonPress:
       if (ev.xbutton.button == 4) EmitMouseWheel(1);
@@ -425,7 +421,6 @@ std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int h
     gSoftSyncNext = MilliSecs();
   }
   SetInputEnabled(1);
-  SyncHeldKeys(gXDisplay);
   gAutoGraphics = state;
   if (!gExitHookRegistered) {
     gExitHookRegistered = true;

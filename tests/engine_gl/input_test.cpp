@@ -32,7 +32,7 @@ protected:
     FlushKeys();
   }
   void TearDown() override {
-    if (!window_.empty()) Xdo("keyup space");
+    if (!window_.empty()) Xdo("keyup space keyup Escape");
     GLTest::TearDown();
   }
   bool Delegated() const { return delegated_; }
@@ -108,4 +108,21 @@ TEST_F(Input, MouseButtonsWheelAndMotion) {
   EXPECT_EQ(gMouseZ - wheel, 1);
   EXPECT_EQ(gMouseStates[2], 0);
   EXPECT_FLOAT_EQ(LogicalMouseX(), 120);
+}
+
+TEST_F(Input, KeyPressedRightAfterGainingFocusCounts) {
+  if (Delegated()) return;
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  std::string root = std::to_string(DefaultRootWindow(dpy));
+  XCloseDisplay(dpy);
+  // Focus goes away and comes back, and the key goes down, all before the
+  // game reads a single event: the key is held when the events are read.
+  ASSERT_EQ(Xdo("windowfocus --sync " + root + " windowfocus --sync " + window_ + " keydown Escape"), 0);
+  PollFor(100);
+  EXPECT_EQ(KeyPressed(KEY_ESCAPE), 1);
+  EXPECT_EQ(KeyDown(KEY_ESCAPE), 1);
+  ASSERT_EQ(Xdo("keyup Escape"), 0);
+  PollFor(50);
+  EXPECT_EQ(KeyDown(KEY_ESCAPE), 0);
 }

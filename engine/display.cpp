@@ -171,6 +171,14 @@ void SetTitle(Display* dpy, Window win) {
   XChangeProperty(dpy, win, name, utf8, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(AppTitle.data()), int(AppTitle.size()));
   XStoreName(dpy, win, AppTitle.c_str());
+  // Lets desktops match the window to the game's menu entry and icon.
+  XClassHint* hint = XAllocClassHint();
+  if (hint) {
+    hint->res_name = const_cast<char*>("velmora");
+    hint->res_class = const_cast<char*>("Velmora");
+    XSetClassHint(dpy, win, hint);
+    XFree(hint);
+  }
 }
 
 void WaitMapped(Display* dpy, Window win) {

@@ -54,6 +54,11 @@ TEST_F(Display_, WindowHasTitleFixedSizeAndCloseProtocol) {
   ASSERT_EQ(n, 1);
   EXPECT_EQ(protocols[0], XInternAtom(dpy, "WM_DELETE_WINDOW", False));
   XFree(protocols);
+  XClassHint cls;
+  ASSERT_TRUE(XGetClassHint(dpy, win, &cls));
+  EXPECT_STREQ(cls.res_class, "Velmora");
+  XFree(cls.res_name);
+  XFree(cls.res_class);
   XCloseDisplay(dpy);
 }
 

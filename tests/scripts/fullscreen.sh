@@ -26,9 +26,25 @@ WID=$(wait_window $PID) || fail "no window"
 xdotool windowfocus --sync "$WID" 2>/dev/null
 sleep 1
 rss() { awk '/VmRSS/ {print $2}' "/proc/$PID/status"; }
+# The game's window of the expected size, waiting for the switch to finish.
+window_of_size() {  # WxH
+  i=0
+  while [ $i -lt 50 ]; do
+    for w in $(xdotool search --name '^Velmora$' 2>/dev/null); do
+      [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$1" ] && { echo "$w"; return 0; }
+    done
+    sleep 0.1; i=$((i + 1))
+  done
+  return 1
+}
 round=1
 while [ $round -le 20 ]; do
-  xdotool key w; sleep 1.2
+  xdotool key w
+  # A press that lands while the previous switch is still settling can be
+  # swallowed; press once more, as a player would.
+  WID=$(window_of_size 1920x1080) || { xdotool key w; WID=$(window_of_size 1920x1080); } ||
+    fail "no full-screen window in round $round"
+  sleep 0.5
   if [ $round -eq 1 ] || [ $round -eq 20 ]; then
     shot "$OUT/full-$round.png"
     size=$(identify -format '%wx%h' "$OUT/full-$round.png")
@@ -41,13 +57,11 @@ while [ $round -le 20 ]; do
     [ "$p" != "64,64,64" ] || fail "the picture does not start at 240"
   fi
   [ $round -eq 2 ] && rss_start=$(rss)
-  WID=$(xdotool search --pid $PID --name '^Velmora$' | head -n1)
+  xdotool key w
+  WID=$(window_of_size 800x600) || { xdotool key w; WID=$(window_of_size 800x600); } ||
+    fail "not back in the 800x600 window in round $round"
   xdotool windowfocus --sync "$WID" 2>/dev/null
-  xdotool key w; sleep 1.2
-  WID=$(xdotool search --pid $PID --name '^Velmora$' | head -n1)
-  xdotool windowfocus --sync "$WID" 2>/dev/null
-  geometry=$(xdotool getwindowgeometry "$WID" | awk '/Geometry/ {print $2}')
-  [ "$geometry" = "800x600" ] || fail "not back in the 800x600 window in round $round ($geometry)"
+  sleep 0.3
   kill -0 $PID 2>/dev/null || fail "the game died in round $round"
   round=$((round + 1))
 done

@@ -69,3 +69,18 @@ count_near() {
   convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -fuzz 12% -fill white -opaque "rgb($6)" \
     -fill black +opaque white -format '%[fx:int(mean*w*h+0.5)]' info:
 }
+
+# Starts an X server of this script's own (so pictures and key focus are not
+# shared with tests running beside it), exports DISPLAY, and stops the
+# server when the script ends.
+private_xvfb() {
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  PRIVATE_XVFB=$!
+  trap 'kill $PRIVATE_XVFB 2>/dev/null; wait $PRIVATE_XVFB 2>/dev/null' EXIT
+  i=0
+  while [ ! -s "$fdfile" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  DISPLAY=":$(head -n1 "$fdfile")"; export DISPLAY
+  rm -f "$fdfile"
+  xdpyinfo >/dev/null 2>&1 || fail "could not start a private Xvfb"
+}

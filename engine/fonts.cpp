@@ -226,7 +226,7 @@ void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, fl
 std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style) {
   auto src = TFreeTypeFont::Load(path, size, style);
   if (!src) {
-    std::fprintf(stderr, "velmora: cannot load font \"%s\"\n", path.c_str());
+    ReportUnloadable("font", path);
     return nullptr;
   }
   auto font = std::make_shared<TImageFont>();

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 #include "engine/drawing.h"
 #include "engine/gl_driver.h"
@@ -254,8 +255,14 @@ static bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) 
 std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path) {
   std::vector<uint8_t> bytes;
   auto map = ReadWholeFile(path, bytes) ? LoadPixmapPNGFromMemory(bytes.data(), bytes.size()) : nullptr;
-  if (!map) std::fprintf(stderr, "velmora: cannot load image \"%s\"\n", path.c_str());
+  if (!map) ReportUnloadable("image", path);
   return map;
+}
+
+void ReportUnloadable(const std::string& what, const std::string& path) {
+  static auto* reported = new std::set<std::string>;  // outlives static destructors
+  if (reported->insert(what + '\n' + path).second)
+    std::fprintf(stderr, "velmora: cannot load %s \"%s\"\n", what.c_str(), path.c_str());
 }
 
 // ---- Images ------------------------------------------------------------

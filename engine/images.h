@@ -50,6 +50,9 @@ public:
 
 // Decodes a PNG file; null (and one line on stderr) when missing or corrupt.
 std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path);
+// Names an unreadable data file on stderr, once per file for the whole run
+// (the game loads some files twice, and again after each display switch).
+void ReportUnloadable(const std::string& what, const std::string& path);
 std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t size);
 
 class TImageFrame {

@@ -84,6 +84,7 @@ TEST(Fonts, MissingOrCorruptFileGivesNullAndOneLine) {
   for (const std::string& path : {testing::TempDir() + "velmora_missing.ttf", garbage}) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadImageFont(path, 20, FONT_SMOOTH), nullptr);
+    EXPECT_EQ(LoadImageFont(path, 60, FONT_SMOOTH), nullptr);  // the game's second size
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "velmora: cannot load font \"" + path + "\"\n");
   }

@@ -10,6 +10,8 @@
 #include <X11/XKBlib.h>
 #include <X11/extensions/xf86vmode.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -171,6 +173,10 @@ void SetTitle(Display* dpy, Window win) {
   XChangeProperty(dpy, win, name, utf8, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(AppTitle.data()), int(AppTitle.size()));
   XStoreName(dpy, win, AppTitle.c_str());
+  // Lets window managers and tools (xdotool search --pid) find our process.
+  long pid = long(getpid());
+  XChangeProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
   // Lets desktops match the window to the game's menu entry and icon.
   XClassHint* hint = XAllocClassHint();
   if (hint) {

@@ -54,6 +54,12 @@ TEST_F(Display_, WindowHasTitleFixedSizeAndCloseProtocol) {
   ASSERT_EQ(n, 1);
   EXPECT_EQ(protocols[0], XInternAtom(dpy, "WM_DELETE_WINDOW", False));
   XFree(protocols);
+  data = nullptr;
+  XGetWindowProperty(dpy, win, XInternAtom(dpy, "_NET_WM_PID", False), 0, 1, False, XA_CARDINAL,
+                     &type, &format, &count, &after, &data);
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(*reinterpret_cast<long*>(data), long(getpid()));
+  XFree(data);
   XClassHint cls;
   ASSERT_TRUE(XGetClassHint(dpy, win, &cls));
   EXPECT_STREQ(cls.res_class, "Velmora");

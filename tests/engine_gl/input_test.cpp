@@ -15,7 +15,7 @@
 // Keyboard focus and the pointer are shared by every window of a server, and
 // other tests may run beside these: so each test here runs again in a child
 // process with an X server of its own, and the parent reports its result.
-class Input : public GLTest {
+class XInput : public GLTest {
 protected:
   void SetUp() override {
     GLTest::SetUp();
@@ -47,7 +47,7 @@ protected:
   bool delegated_ = false;
 };
 
-TEST_F(Input, HeldKeyWithAutoRepeatCountsOnePress) {
+TEST_F(XInput, HeldKeyWithAutoRepeatCountsOnePress) {
   if (Delegated()) return;
   ASSERT_EQ(Xdo("keydown space"), 0);
   PollFor(1300);  // past the server's 660 ms repeat delay
@@ -64,7 +64,7 @@ TEST_F(Input, HeldKeyWithAutoRepeatCountsOnePress) {
   EXPECT_EQ(KeyDown(KEY_SPACE), 0);
 }
 
-TEST_F(Input, SeparatePressesAreCountedAndReleased) {
+TEST_F(XInput, SeparatePressesAreCountedAndReleased) {
   if (Delegated()) return;
   ASSERT_EQ(Xdo("key --delay 30 Up Up"), 0);
   PollFor(100);
@@ -76,7 +76,7 @@ TEST_F(Input, SeparatePressesAreCountedAndReleased) {
   EXPECT_EQ(KeyPressed(KEY_COMMA), 1);
 }
 
-TEST_F(Input, CloseRequestIsReadOnce) {
+TEST_F(XInput, CloseRequestIsReadOnce) {
   if (Delegated()) return;
   Display* dpy = XOpenDisplay(nullptr);
   ASSERT_NE(dpy, nullptr);
@@ -96,7 +96,7 @@ TEST_F(Input, CloseRequestIsReadOnce) {
   EXPECT_EQ(CloseRequested(), 0);
 }
 
-TEST_F(Input, MouseButtonsWheelAndMotion) {
+TEST_F(XInput, MouseButtonsWheelAndMotion) {
   if (Delegated()) return;
   for (int& h : gMouseHits) h = 0;
   int wheel = gMouseZ;
@@ -112,7 +112,7 @@ TEST_F(Input, MouseButtonsWheelAndMotion) {
   EXPECT_FLOAT_EQ(LogicalMouseX(), 120);
 }
 
-TEST_F(Input, KeyPressedRightAfterGainingFocusCounts) {
+TEST_F(XInput, KeyPressedRightAfterGainingFocusCounts) {
   if (Delegated()) return;
   Display* dpy = XOpenDisplay(nullptr);
   ASSERT_NE(dpy, nullptr);

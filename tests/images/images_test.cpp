@@ -22,23 +22,23 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 TEST(PngLoading, EachColourTypeGivesItsFormatAndPixels) {
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngFile file;
     int format;
     uint32_t first, second;  // the two pixels of a 2x1 image, as ARGB
   };
-  PngSpec grey = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 8, {10, 200});
-  PngSpec grey16 = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 16, {0x12, 0x34, 0xFF, 0xFF});
-  PngSpec grey2 = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 2, {0xC0});  // values 3 and 0
-  PngSpec greyTrns = Spec(2, 1, PNG_COLOR_TYPE_GRAY, 8, {7, 9});
+  PngFile grey = MakePng(2, 1, PNG_COLOR_TYPE_GRAY, 8, {10, 200});
+  PngFile grey16 = MakePng(2, 1, PNG_COLOR_TYPE_GRAY, 16, {0x12, 0x34, 0xFF, 0xFF});
+  PngFile grey2 = MakePng(2, 1, PNG_COLOR_TYPE_GRAY, 2, {0xC0});  // values 3 and 0
+  PngFile greyTrns = MakePng(2, 1, PNG_COLOR_TYPE_GRAY, 8, {7, 9});
   greyTrns.transGrey = 7;
-  PngSpec rgb = RgbPng(2, 1, {0x102030, 0xFFFFFF});
-  PngSpec rgba = Spec(2, 1, PNG_COLOR_TYPE_RGBA, 8, {1, 2, 3, 4, 5, 6, 7, 8});
-  PngSpec ga = Spec(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {50, 128, 60, 255});
-  PngSpec pal = Spec(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0});
+  PngFile rgb = RgbPng(2, 1, {0x102030, 0xFFFFFF});
+  PngFile rgba = MakePng(2, 1, PNG_COLOR_TYPE_RGBA, 8, {1, 2, 3, 4, 5, 6, 7, 8});
+  PngFile ga = MakePng(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {50, 128, 60, 255});
+  PngFile pal = MakePng(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {1, 0});
   pal.palette = {{9, 8, 7}, {200, 100, 50}};
-  PngSpec palTrns = pal;
+  PngFile palTrns = pal;
   palTrns.transAlpha = {0, 255};
-  PngSpec pal4 = Spec(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {0x10});  // indices 1 and 0
+  PngFile pal4 = MakePng(2, 1, PNG_COLOR_TYPE_PALETTE, 4, {0x10});  // indices 1 and 0
   pal4.palette = pal.palette;
   std::vector<Case> cases = {
       {"grey", grey, PF_I8, Argb(255, 10, 10, 10), Argb(255, 200, 200, 200)},
@@ -55,7 +55,7 @@ TEST(PngLoading, EachColourTypeGivesItsFormatAndPixels) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::string path = TempPath(std::string(c.name) + ".png");
-    ASSERT_TRUE(WritePng(path, c.spec));
+    ASSERT_TRUE(WritePng(path, c.file));
     auto map = LoadPixmapPNG(path);
     ASSERT_NE(map, nullptr);
     EXPECT_EQ(map->width, 2);
@@ -84,7 +84,7 @@ TEST(PngLoading, MaskedRgbGetsHolesButRgbaKeepsItsBlack) {
   EXPECT_EQ(unmasked->pixmaps[0]->ReadPixel(1, 0), Argb(255, 0, 0, 0));
 
   std::string rgbaPath = TempPath("mask_rgba.png");
-  ASSERT_TRUE(WritePng(rgbaPath, Spec(1, 1, PNG_COLOR_TYPE_RGBA, 8, {0, 0, 0, 255})));
+  ASSERT_TRUE(WritePng(rgbaPath, MakePng(1, 1, PNG_COLOR_TYPE_RGBA, 8, {0, 0, 0, 255})));
   auto own = LoadImage(rgbaPath, -1);
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(own->pixmaps[0]->ReadPixel(0, 0), Argb(255, 0, 0, 0));

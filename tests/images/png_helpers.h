@@ -10,7 +10,7 @@
 
 #include "engine/images.h"
 
-struct PngSpec {
+struct PngFile {
   int width = 1;
   int height = 1;
   int colorType = PNG_COLOR_TYPE_RGB;
@@ -21,7 +21,7 @@ struct PngSpec {
   int transGrey = -1;                   // tRNS grey value for grey images
 };
 
-inline bool WritePng(const std::string& path, const PngSpec& s) {
+inline bool WritePng(const std::string& path, const PngFile& s) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -52,8 +52,8 @@ inline bool WritePng(const std::string& path, const PngSpec& s) {
   return true;
 }
 
-inline PngSpec Spec(int w, int h, int colorType, int bitDepth, std::vector<uint8_t> data) {
-  PngSpec s;
+inline PngFile MakePng(int w, int h, int colorType, int bitDepth, std::vector<uint8_t> data) {
+  PngFile s;
   s.width = w;
   s.height = h;
   s.colorType = colorType;
@@ -62,9 +62,9 @@ inline PngSpec Spec(int w, int h, int colorType, int bitDepth, std::vector<uint8
   return s;
 }
 
-// RGB8 spec from a list of 0xRRGGBB pixels, row by row.
-inline PngSpec RgbPng(int w, int h, const std::vector<uint32_t>& rgb) {
-  PngSpec s;
+// An 8-bit RGB file from a list of 0xRRGGBB pixels, row by row.
+inline PngFile RgbPng(int w, int h, const std::vector<uint32_t>& rgb) {
+  PngFile s;
   s.width = w;
   s.height = h;
   for (uint32_t c : rgb) {

@@ -20,7 +20,7 @@ CONF
 wait_window() {
   i=0
   while [ $i -lt 100 ]; do
-    wid=$(xdotool search --pid "$1" --name '^Velmora$' 2>/dev/null | head -n1)
+    wid=$(xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n1)
     if [ -n "$wid" ]; then echo "$wid"; return 0; fi
     kill -0 "$1" 2>/dev/null || return 1
     sleep 0.1; i=$((i + 1))
@@ -77,7 +77,7 @@ private_xvfb() {
   fdfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
   PRIVATE_XVFB=$!
-  trap 'kill $PRIVATE_XVFB 2>/dev/null; wait $PRIVATE_XVFB 2>/dev/null' EXIT
+  trap 'kill $PRIVATE_XVFB 2>/dev/null' EXIT
   i=0
   while [ ! -s "$fdfile" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
   DISPLAY=":$(head -n1 "$fdfile")"; export DISPLAY

@@ -149,8 +149,26 @@ std::shared_ptr<TAudioSample> LoadWavSample(const uint8_t* data, size_t size) {
   }
 }
 
+// A cut-off file still decodes up to its last whole page, so check that
+// the pages run back to back to the end and the last one closes the stream.
+static bool OggStreamComplete(const uint8_t* data, size_t size) {
+  size_t offset = 0;
+  bool ended = false;
+  while (offset < size) {
+    if (size - offset < 27 || std::memcmp(data + offset, "OggS", 4) != 0) return false;
+    const size_t segments = data[offset + 26];
+    if (size - offset < 27 + segments) return false;
+    size_t length = 27 + segments;
+    for (size_t i = 0; i < segments; ++i) length += data[offset + 27 + i];
+    if (size - offset < length) return false;
+    ended = (data[offset + 5] & 0x04) != 0;
+    offset += length;
+  }
+  return ended;
+}
+
 std::shared_ptr<TAudioSample> LoadOggSample(const uint8_t* data, size_t size) {
-  if (!data) return nullptr;
+  if (!data || !OggStreamComplete(data, size)) return nullptr;
   OggMemory mem{data, size, 0};
   const ov_callbacks callbacks{OggRead, OggSeek, nullptr, OggTell};
   OggVorbis_File vf;

@@ -165,6 +165,11 @@ TEST(OggLoader, DecodesTheGeneratedMusicAndDeclinesGarbage) {
   EXPECT_EQ(sample->hertz, 44100);
   EXPECT_EQ(sample->samples.size(), static_cast<size_t>(sample->length) * 4);
   EXPECT_GE(sample->length, 44100 * 10);
+  // A file cut anywhere, even between two whole pages, is refused rather
+  // than played as a shorter tune.
+  for (size_t cut : {music.size() / 2, music.size() - 1, size_t(4096)}) {
+    EXPECT_FALSE(LoadOggSample(music.data(), cut)) << "cut at " << cut;
+  }
   // Its pages with every payload byte flipped no longer decode.
   Bytes broken = music;
   for (size_t i = 200; i < broken.size(); i += 1) broken[i] ^= 0x5A;

@@ -78,6 +78,7 @@ private_xvfb() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
   PRIVATE_XVFB=$!
   trap 'kill $PRIVATE_XVFB 2>/dev/null' EXIT
+  trap 'exit 1' INT TERM
   i=0
   while [ ! -s "$fdfile" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
   DISPLAY=":$(head -n1 "$fdfile")"; export DISPLAY

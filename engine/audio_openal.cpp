@@ -253,16 +253,21 @@ std::shared_ptr<TSound> TOpenALAudioDriver::CreateSound(std::shared_ptr<TAudioSa
   const size_t frameBytes = BytesPerFrame(format);
   if (frameBytes == 0 || sample->hertz <= 0) return TAudioDriver::CreateSound(sample, flags);
   const size_t frames = std::min(static_cast<size_t>(std::max(sample->length, 0)), sample->samples.size() / frameBytes);
-  std::vector<uint8_t> bytes(sample->samples.begin(), sample->samples.begin() + frames * frameBytes);
+  // Only big-endian samples need a converted copy; the music is large
+  // enough that a needless one shows in the peak memory.
+  std::vector<uint8_t> swapped;
+  const uint8_t* bytes = sample->samples.data();
   if (format == SF_MONO16BE || format == SF_STEREO16BE) {
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+    swapped.assign(sample->samples.begin(), sample->samples.begin() + frames * frameBytes);
+    for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
     format = format == SF_MONO16BE ? SF_MONO16LE : SF_STEREO16LE;
+    bytes = swapped.data();
   }
   AL.alGetError();
   ALuint buffer = 0;
   AL.alGenBuffers(1, &buffer);
   if (AL.alGetError() != AL_NO_ERROR) return TAudioDriver::CreateSound(sample, flags);
-  AL.alBufferData(buffer, OpenALFormat(format), bytes.data(), static_cast<ALsizei>(bytes.size()), sample->hertz);
+  AL.alBufferData(buffer, OpenALFormat(format), bytes, static_cast<ALsizei>(frames * frameBytes), sample->hertz);
   if (AL.alGetError() != AL_NO_ERROR) {
     AL.alDeleteBuffers(1, &buffer);
     AL.alGetError();

@@ -47,9 +47,17 @@ escape_until_exit() {  # pid wid presses
 # Start, count-down, a short drive, back to the title, quit. With "quick",
 # only start to the title and quit.
 scripted_race() {  # dir [quick] -> status on stdout
-  ALSOFT_DRIVERS=null "$1/velmora" 2>"$1/stderr.txt" >/dev/null &
-  pid=$!
-  wid=$(wait_window $pid) || { echo "nowindow"; kill -9 $pid 2>/dev/null; return; }
+  # A crowded test server now and then refuses a connection; that is the
+  # harness's trouble, not the game's, so such a start is tried again.
+  for attempt in 1 2 3; do
+    ALSOFT_DRIVERS=null "$1/velmora" 2>"$1/stderr.txt" >/dev/null &
+    pid=$!
+    wid=$(wait_window $pid) && break
+    kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
+    grep -q "cannot open X display" "$1/stderr.txt" || { echo "nowindow"; return; }
+    sleep 1
+  done
+  [ -n "$wid" ] || { echo "nowindow"; return; }
   sleep 1
   if [ "$2" != quick ]; then
     xdotool key --window "$wid" space 2>/dev/null; sleep 7

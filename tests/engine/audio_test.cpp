@@ -27,7 +27,7 @@ void PutTag(Bytes& b, const char* tag) {
   for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(tag[i]));
 }
 
-struct WavSpec {
+struct WavLayout {
   uint32_t tag = 1;
   uint32_t channels = 1;
   uint32_t bits = 8;
@@ -38,7 +38,7 @@ struct WavSpec {
   uint32_t statedData = 0;    // 0: the true size
 };
 
-Bytes MakeWav(const WavSpec& s) {
+Bytes MakeWav(const WavLayout& s) {
   Bytes b;
   PutTag(b, "RIFF");
   Put32(b, 0);
@@ -82,7 +82,7 @@ Bytes ReadFile(const std::string& path) {
 TEST(WavLoader, AcceptsPcmLayoutsAndRejectsTheRest) {
   struct Case {
     const char* what;
-    WavSpec spec;
+    WavLayout layout;
     int format;  // 0: must decline
     int frames;
   } cases[] = {
@@ -103,7 +103,7 @@ TEST(WavLoader, AcceptsPcmLayoutsAndRejectsTheRest) {
       {"data length near 4 GB", {.channels = 1, .bits = 16, .dataBytes = 8, .statedData = 0xFFFFFFF0u}, 0, 0},
   };
   for (const Case& c : cases) {
-    auto sample = Parse(MakeWav(c.spec));
+    auto sample = Parse(MakeWav(c.layout));
     if (!c.format) {
       EXPECT_FALSE(sample) << c.what;
       continue;

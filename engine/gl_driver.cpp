@@ -28,7 +28,7 @@ void FlushPendingTextures(TGLDrawDriver& d) {
   PendingTextures& p = Pending();
   if (p.seq == gGraphicsSeq && !p.names.empty()) {
     for (GLuint n : p.names)
-      if (n == d.fBoundTexture) d.fBoundTexture = 0;
+      if (n == d.fBoundTexture) d.BindTexture(0);
     glDeleteTextures(GLsizei(p.names.size()), p.names.data());
   }
   p.names.clear();
@@ -64,6 +64,21 @@ std::shared_ptr<TPixmap> PadToTexture(TPixmap& src, int tw, int th) {
   if (uh < th) tex->Paste(*src.Window(0, uh - 1, uw, 1), 0, uh);
   if (uw < tw && uh < th) tex->Paste(*src.Window(uw - 1, uh - 1, 1, 1), uw, uh);
   return tex;
+}
+
+// Paints the last two columns (or rows) of the padding white when they lie
+// beyond the repeated edge, and gives the texture coordinate between them:
+// filtered or not, a sample there is exactly white.
+void MarkWhiteSpot(TPixmap& tex, int uw, int uh, float& s, float& t) {
+  int tw = tex.width, th = tex.height;
+  bool columns = tw - uw >= 3, rows = !columns && th - uh >= 3;
+  if (!columns && !rows) return;
+  int x0 = columns ? tw - 2 : 0, y0 = columns ? 0 : th - 2;
+  for (int y = y0; y < th; ++y)
+    std::memset(tex.pixels + std::size_t(y) * tex.pitch + std::size_t(x0) * 4, 255,
+                std::size_t(tw - x0) * 4);
+  s = columns ? float(tw - 1) / float(tw) : 0.5f;
+  t = columns ? 0.5f : float(th - 1) / float(th);
 }
 
 void Upload(const TPixmap& map, int level) {
@@ -103,6 +118,7 @@ std::shared_ptr<TGLDrawDriver> TGLDrawDriver::Create() { return std::make_shared
 void TGLDrawDriver::ResetGLContext(const TGraphics& g) {
   fBlend = -1;
   fBoundTexture = 0;
+  fWhiteS = fWhiteT = -1;
   glBindTexture(GL_TEXTURE_2D, 0);
   glDisable(GL_TEXTURE_2D);
   fTexturing = 0;
@@ -116,10 +132,12 @@ void TGLDrawDriver::ResetGLContext(const TGraphics& g) {
   glViewport(0, 0, g.width, g.height);
 }
 
-void TGLDrawDriver::BindTexture(unsigned name) {
+void TGLDrawDriver::BindTexture(unsigned name, float whiteS, float whiteT) {
   if (name == fBoundTexture) return;
   glBindTexture(GL_TEXTURE_2D, name);
   fBoundTexture = name;
+  fWhiteS = whiteS;
+  fWhiteT = whiteT;
 }
 
 void TGLDrawDriver::EnableTexturing(int on) {
@@ -190,8 +208,10 @@ void TGLDrawDriver::SetLineWidth(float width) { glLineWidth(width); }
 void TGLDrawDriver::Cls() { glClear(GL_COLOR_BUFFER_BIT); }
 
 void TGLDrawDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
-  EnableTexturing(0);
+  bool throughWhite = fTexturing == 1 && fWhiteS >= 0;
+  if (!throughWhite) EnableTexturing(0);
   glBegin(GL_QUADS);
+  if (throughWhite) glTexCoord2f(fWhiteS, fWhiteT);
   Vertex(*this, x0, y0, tx, ty);
   Vertex(*this, x1, y0, tx, ty);
   Vertex(*this, x1, y1, tx, ty);
@@ -235,11 +255,13 @@ std::shared_ptr<TImageFrame> TGLDrawDriver::CreateFrameFromPixmap(
   std::shared_ptr<TPixmap> tex = padded ? padded : src;
 
   auto frame = std::make_shared<TGLImageFrame>();
+  bool mipmapped = flags & IMAGE_MIPMAPPED;
+  if (padded && !mipmapped) MarkWhiteSpot(*padded, uw, uh, frame->whiteS, frame->whiteT);
   glGenTextures(1, &frame->name);
-  BindTexture(frame->name);
+  BindTexture(frame->name, frame->whiteS, frame->whiteT);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  bool filtered = flags & IMAGE_FILTERED, mipmapped = flags & IMAGE_MIPMAPPED;
+  bool filtered = flags & IMAGE_FILTERED;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                   filtered ? (mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR)
@@ -281,7 +303,7 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
                          float sy, float sw, float sh) {
   TGLDrawDriver& d = GLDriver();
   d.EnableTexturing(1);
-  d.BindTexture(name);
+  d.BindTexture(name, whiteS, whiteT);
   float s0 = sx * uscale, t0 = sy * vscale, s1 = (sx + sw) * uscale, t1 = (sy + sh) * vscale;
   glBegin(GL_QUADS);
   glTexCoord2f(s0, t0);

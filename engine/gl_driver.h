@@ -51,6 +51,10 @@ public:
   // Cached GL state; -1 means unknown so the next call always goes through.
   int fBlend = -1;
   unsigned fBoundTexture = 0;
+  // Where the bound texture is plain white (s, t), or -1: rectangles are
+  // drawn through it so texturing need not be switched off and on, which
+  // costs a whole new pipeline state per switch under software GL.
+  float fWhiteS = -1, fWhiteT = -1;
   int fTexturing = -1;
   unsigned char fColor[4] = {255, 255, 255, 255};
   float fIx = 1, fIy = 0, fJx = 0, fJy = 1;
@@ -59,7 +63,7 @@ public:
 
   static std::shared_ptr<TGLDrawDriver> Create();
   void ResetGLContext(const TGraphics& graphics);
-  void BindTexture(unsigned name);
+  void BindTexture(unsigned name, float whiteS = -1, float whiteT = -1);
   void EnableTexturing(int on);
 
   std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
@@ -83,6 +87,7 @@ public:
   float uscale = 1, vscale = 1;
   unsigned name = 0;
   int seq = 0;
+  float whiteS = -1, whiteT = -1;  // a white spot in the padding, or -1
 
   ~TGLImageFrame() override;
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty,

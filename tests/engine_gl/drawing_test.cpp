@@ -205,6 +205,51 @@ TEST_F(Drawing, TexturesArePowerOfTwoWithTheEdgeRepeated) {
   EXPECT_EQ(Hex(Pixel(298, 5)), "FFFFFF");
 }
 
+// Rectangles drawn straight after an image may go through a white spot in
+// that image's texture padding instead of switching texturing off; either
+// way they must come out in exactly their own colour, and the spot must
+// never bleed into the image itself.
+TEST_F(Drawing, RectanglesAfterAnImageKeepTheirColour) {
+  struct Case {
+    int w, h, flags, blend;
+    bool spot;
+  };
+  const Case cases[] = {
+      {800, 1, IMAGE_FILTERED, BLEND_SOLID, true},   // room in the columns, filtered
+      {100, 41, 0, BLEND_MASK, true},                // room in the columns
+      {126, 20, 0, BLEND_SOLID, true},               // room in the rows only
+      {126, 30, IMAGE_FILTERED, BLEND_ALPHA, false},  // no room at all
+      {8, 8, 0, BLEND_SOLID, false},                 // no padding
+      {100, 41, IMAGE_MIPMAPPED, BLEND_SOLID, false},  // smaller levels would blur it in
+  };
+  int x = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.w);
+    auto image = SolidImage(c.w, c.h, 0x102030, c.flags);
+    SetBlend(c.blend);
+    SetAlpha(1);
+    SetColor(255, 255, 255);
+    DrawImage(image, 0, 100);
+    EXPECT_EQ(GLDriver().fWhiteS >= 0, c.spot);
+    SetColor(200, 40, 90);
+    DrawRect(float(x), 0, 10, 10);
+    EXPECT_EQ(Hex(Pixel(x + 5, 5)), "C8285A");
+    x += 20;
+  }
+  // A black 125 x 1 image leaves room for the spot two columns past its
+  // repeated edge; stretched wide, its filtered right edge stays black.
+  auto image = SolidImage(125, 1, 0x000000, IMAGE_FILTERED);
+  SetBlend(BLEND_SOLID);
+  SetColor(255, 255, 255);
+  SetScale(4, 10);
+  DrawImage(image, 0, 200);
+  SetScale(1, 1);
+  EXPECT_EQ(Hex(Pixel(499, 205)), "000000");
+  SetColor(0, 255, 0);
+  DrawRect(600, 200, 10, 10);
+  EXPECT_EQ(Hex(Pixel(605, 205)), "00FF00");
+}
+
 TEST_F(Drawing, ImagesStillDrawAfterTheGraphicsAreReopened) {
   auto image = SolidImage(16, 16, 0x00FFFF, IMAGE_MASKED | IMAGE_FILTERED | IMAGE_MIPMAPPED);
   SetBlend(BLEND_SOLID);

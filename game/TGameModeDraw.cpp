@@ -25,6 +25,14 @@ int TGameMode::updateTextureOffset(float speed) {
   return 0;
 }
 
+// Screen line of the farthest road row in sight (the road covers all below).
+static int roadTopY() {
+  int top = SCREEN_HEIGHT;
+  for (const TRoadLine& row : TGameMode::gRoadLines)
+    if (row.visible && row.y < top) top = row.y;
+  return top;
+}
+
 int TGameMode::drawHorizons() {
   for (auto* horizon : {&gHorizon1, &gHorizon2, &gHorizon3}) {
     if (*horizon) (*horizon)->draw();
@@ -43,9 +51,15 @@ int TGameMode::drawFrame() {
   Cls();
   if (gState == STATE_TITLE) drawTitle();
   if (gState == STATE_START || gState == STATE_ACTION || gState == STATE_GAME_OVER) {
+    buildRoadLines();
+    // The road rows paint every pixel below the top one, so the sky is
+    // clipped to above it: software rendering pays for each hidden pixel.
+    int x, y, w, h;
+    GetViewport(x, y, w, h);
+    AspectSetViewport(Int(gAspectOffsetX), Int(gAspectOffsetY), SCREEN_WIDTH, roadTopY() + 2);
     drawHorizons();
     TCloud::drawAll();
-    buildRoadLines();
+    SetViewport(x, y, w, h);
     drawTunnelMouth();
     drawRoadAndEntities();
   }

@@ -373,3 +373,34 @@ TEST_F(DrawTest, NearerRoadCoversWhatLiesBehindACrest) {
   // Behind the crest at most its top peeks over the farthest visible line.
   EXPECT_LT(row, top);
 }
+
+TEST_F(DrawTest, SkyClippedToAboveTheRoadLooksAsIfDrawnWhole) {
+  // The sky layers are clipped to above the farthest road row; the frame
+  // must match one drawn the plain way, with every layer whole.
+  TGameMode::createHorizons();
+  TGameMode::createClouds();
+  const float hills[] = {0, -1.0f, 0.6f};
+  for (float dy : hills) {
+    SCOPED_TRACE(dy);
+    oneSegmentTrack(0.2f, dy);
+    TGameMode::gHorizonYOffset = dy * 40;
+    drawScene();  // both frames then start from the state a frame leaves
+    auto clipped = drawScene();
+    AspectDrawBorders();
+    Cls();
+    TGameMode::drawHorizons();
+    TCloud::drawAll();
+    TGameMode::buildRoadLines();
+    TGameMode::drawTunnelMouth();
+    TGameMode::drawRoadAndEntities();
+    TGameMode::drawHUD();
+    auto whole = GrabPixmap(0, 0, 800, 600);
+    ASSERT_TRUE(clipped && whole);
+    int differ = 0;
+    for (int y = 0; y < 600; ++y)
+      for (int x = 0; x < 800; ++x) differ += clipped->ReadPixel(x, y) != whole->ReadPixel(x, y);
+    EXPECT_EQ(differ, 0);
+  }
+  TGameMode::removeHorizons();
+  TCloud::removeAll();
+}

@@ -5,6 +5,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -205,18 +206,58 @@ TImageGlyph& TImageFont::LoadGlyph(int index) {
   return g;
 }
 
+bool TImageFont::PlaceInAtlas(TImageGlyph& glyph) {
+  if (!glyph._image || glyph._image->pixmaps.empty() || !glyph._image->pixmaps[0]) return false;
+  const TPixmap& pixels = *glyph._image->pixmaps[0];
+  // Each glyph gets a one-pixel transparent border, so filtering never
+  // reaches a neighbour.
+  int side = Height() <= 24 ? 256 : 512;
+  int cellW = pixels.width + 2, cellH = pixels.height + 2;
+  if (cellW > side || cellH > side) return false;
+  if (_atlasPenX + cellW > side) {
+    _atlasPenX = 0;
+    _atlasPenY += _atlasRowHeight;
+    _atlasRowHeight = 0;
+  }
+  if (_atlasPenY + cellH > side) return false;
+  if (!_atlas) {
+    auto map = TPixmap::Create(side, side, PF_RGBA8888);
+    if (!map) return false;
+    _atlas = TImage::Create(side, side, 1, _imageFlags);
+    _atlas->SetPixmap(0, map);
+  }
+  glyph._atlasX = _atlasPenX + 1;
+  glyph._atlasY = _atlasPenY + 1;
+  _atlas->pixmaps[0]->Paste(pixels, glyph._atlasX, glyph._atlasY);
+  _atlasPenX += cellW;
+  _atlasRowHeight = std::max(_atlasRowHeight, cellH);
+  return true;
+}
+
 void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, float iy, float jx,
                       float jy) {
+  // Every new glyph of the text goes into the atlas first, so its texture
+  // is remade at most once per line.
+  bool grown = false;
+  for (char16_t ch : text) {
+    int index = CharToGlyph(ch);
+    if (index < 0) continue;
+    TImageGlyph& g = LoadGlyph(index);
+    if (g._image && g._atlasX < 0 && PlaceInAtlas(g)) grown = true;
+  }
+  if (grown) _atlas->SetPixmap(0, _atlas->pixmaps[0]);
+  std::shared_ptr<TImageFrame> atlas = _atlas ? _atlas->Frame(0) : nullptr;
   for (char16_t ch : text) {
     int index = CharToGlyph(ch);
     if (index < 0) continue;
     TImageGlyph& g = LoadGlyph(index);
     if (g._image) {
-      if (auto frame = g._image->Frame(0)) {
-        frame->Draw(0, 0, float(g._image->width), float(g._image->height),
-                    x + g._x * ix + g._y * iy, y + g._x * jx + g._y * jy, 0, 0,
-                    float(g._image->width), float(g._image->height));
-      }
+      float w = float(g._image->width), h = float(g._image->height);
+      float px = x + g._x * ix + g._y * iy, py = y + g._x * jx + g._y * jy;
+      if (atlas && g._atlasX >= 0)
+        atlas->Draw(0, 0, w, h, px, py, float(g._atlasX), float(g._atlasY), w, h);
+      else if (auto frame = g._image->Frame(0))
+        frame->Draw(0, 0, w, h, px, py, 0, 0, w, h);
     }
     x += ix * g._advance;
     y += jx * g._advance;

@@ -42,6 +42,8 @@ public:
   int _w = 0;
   int _h = 0;
   int _loaded = 0;
+  int _atlasX = -1;  // top-left of the glyph in its font's atlas; -1 while not there
+  int _atlasY = -1;
 };
 
 class TImageFont {
@@ -49,11 +51,19 @@ public:
   std::shared_ptr<TFont> _src_font;  // null for the built-in font
   std::vector<TImageGlyph> _glyphs;
   int _imageFlags = 0;
+  // The glyphs drawn so far, packed row by row into one image, so a line of
+  // text is drawn from one texture: each texture switch costs software GL a
+  // whole new pipeline state. A glyph that does not fit keeps its own.
+  std::shared_ptr<TImage> _atlas;
+  int _atlasPenX = 0;
+  int _atlasPenY = 0;
+  int _atlasRowHeight = 0;
 
   int Height() const;
   int CountGlyphs() const;
   int CharToGlyph(int ch) const;
   TImageGlyph& LoadGlyph(int index);
+  bool PlaceInAtlas(TImageGlyph& glyph);
   void Draw(const std::u16string& text, float x, float y, float ix, float iy, float jx, float jy);
 };
 

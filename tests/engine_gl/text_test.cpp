@@ -107,3 +107,61 @@ TEST_F(Text, TrueTypeTextFollowsColourAndScale) {
   Box moved = Lit(90, 290, 40, 40, 0xFF8000);
   EXPECT_EQ(moved.y0 - 300, one.y0 - 100);
 }
+
+// Glyphs are drawn from one atlas texture per font; the result must be the
+// same as drawing each glyph's own image where the pen puts it, also after
+// the atlas grew, and for a glyph too big for the atlas.
+TEST_F(Text, AtlasGlyphsDrawLikeTheirOwnImages) {
+  bool haveFace = std::ifstream(kFace).good();
+  auto plain = haveFace ? LoadImageFont(kFace, 20, 0) : nullptr;
+  auto huge = haveFace ? LoadImageFont(kFace, 300, 0) : nullptr;
+  auto smooth = haveFace ? LoadImageFont(kFace, 20, FONT_SMOOTH) : nullptr;
+  // Pixels that differ between the text and its glyphs drawn one by one.
+  auto differing = [](const std::shared_ptr<TImageFont>& font, const std::string& text, int& lit) {
+    SetImageFont(font);
+    Cls();
+    DrawText(text, 10, 20);
+    auto viaAtlas = GrabPixmap(0, 0, 800, 600);
+    Cls();
+    auto f = font ? font : BuiltinFont();
+    float x = 10;
+    for (char ch : text) {
+      TImageGlyph& g = f->LoadGlyph(f->CharToGlyph(ch));
+      if (g._image) DrawImage(g._image, x + float(g._x), 20 + float(g._y));
+      x += g._advance;
+    }
+    auto oneByOne = GrabPixmap(0, 0, 800, 600);
+    int differ = 0;
+    lit = 0;
+    for (int y = 0; y < 600; ++y)
+      for (int xx = 0; xx < 800; ++xx) {
+        uint32_t a = viaAtlas->ReadPixel(xx, y) & 0xFFFFFF;
+        lit += a != 0;
+        differ += a != (oneByOne->ReadPixel(xx, y) & 0xFFFFFF);
+      }
+    return differ;
+  };
+  SetColor(255, 255, 255);
+  struct Case {
+    std::shared_ptr<TImageFont> font;
+    const char* text;
+  };
+  std::vector<Case> cases = {{nullptr, "AB"}, {nullptr, "ABC xyz 0123"}};
+  if (haveFace)
+    cases.insert(cases.end(), {{plain, "TIME 42"},
+                               {plain, "SCORE 9876 TIME 42"},  // the atlas grows
+                               {smooth, "SCORE 9876 TIME 42"},
+                               {huge, "ABCDE"},
+                               {huge, "E"}});  // drawn from its own image
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    int lit = 0;
+    EXPECT_EQ(differing(c.font, c.text, lit), 0);
+    EXPECT_GT(lit, 0);
+  }
+  EXPECT_GE(BuiltinFont()->LoadGlyph(BuiltinFont()->CharToGlyph('z'))._atlasX, 0);
+  if (haveFace) {
+    EXPECT_GE(huge->LoadGlyph(huge->CharToGlyph('A'))._atlasX, 0);
+    EXPECT_EQ(huge->LoadGlyph(huge->CharToGlyph('E'))._atlasX, -1) << "E no longer fits";
+  }
+}

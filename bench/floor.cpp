@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -82,7 +83,11 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < frames; ++i) frame();
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  std::printf("floor %dx%d: %.2f ms per frame\n", width, height, ms / frames);
+  // What the GL driver alone holds (llvmpipe and LLVM), to set the game's own memory against.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("floor %dx%d: %.2f ms per frame, peak memory %.1f MiB\n", width, height, ms / frames,
+              usage.ru_maxrss / 1024.0);
   glXMakeCurrent(display, None, nullptr);
   glXDestroyContext(display, context);
   XDestroyWindow(display, window);

@@ -158,25 +158,31 @@ protected:
     fPcm = ReadCapture(wave);
     return SoundRuns(fPcm);
   }
+  // A looping 441 Hz tone played for 400 ms, paused for 300 ms while
+  // `change` is made to its channel, then resumed for 400 ms.
+  std::vector<SoundRun> ToneAroundAPausedChange(const std::function<void(TChannel&)>& change) {
+    const std::string tone = Tones("tone.wav", {{441, 1000}});
+    return Capture([&] {
+      auto sound = LoadSound(tone, SOUND_LOOP);
+      auto channel = AllocChannel();
+      PlaySound(sound, channel);
+      Delay(400);
+      channel->SetPaused(1);
+      Delay(300);
+      change(*channel);
+      channel->SetPaused(0);
+      Delay(400);
+      channel->Stop();
+      return 0;
+    });
+  }
   std::vector<std::string> fFiles;
   std::vector<int16_t> fPcm;
 };
 }  // namespace
 
 TEST_F(OpenALCapture, RateTwoPlaysAnOctaveUp) {
-  const std::string tone = Tones("tone.wav", {{441, 1000}});
-  auto runs = Capture([&] {
-    auto sound = LoadSound(tone, SOUND_LOOP);
-    auto channel = AllocChannel();
-    PlaySound(sound, channel);
-    Delay(400);
-    channel->SetPaused(1);
-    Delay(300);
-    channel->SetRate(2);
-    channel->SetPaused(0);
-    Delay(400);
-    return 0;
-  });
+  auto runs = ToneAroundAPausedChange([](TChannel& channel) { channel.SetRate(2); });
   ASSERT_EQ(runs.size(), 2u);
   const double low = Frequency(fPcm, runs[0], 50, 350);
   const double high = Frequency(fPcm, runs[1], 50, 350);
@@ -185,20 +191,7 @@ TEST_F(OpenALCapture, RateTwoPlaysAnOctaveUp) {
 }
 
 TEST_F(OpenALCapture, HalfVolumeHalvesTheAmplitude) {
-  const std::string tone = Tones("tone.wav", {{441, 1000}});
-  auto runs = Capture([&] {
-    auto sound = LoadSound(tone, SOUND_LOOP);
-    auto channel = AllocChannel();
-    PlaySound(sound, channel);
-    Delay(400);
-    channel->SetPaused(1);
-    Delay(300);
-    channel->SetVolume(0.5f);
-    channel->SetPaused(0);
-    Delay(400);
-    channel->Stop();
-    return 0;
-  });
+  auto runs = ToneAroundAPausedChange([](TChannel& channel) { channel.SetVolume(0.5f); });
   ASSERT_EQ(runs.size(), 2u);
   // OpenAL Soft applies a change made while paused a mixer update or two
   // after resuming: judge the settled part.

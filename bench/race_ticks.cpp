@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "cars/TCar.h"
@@ -99,46 +100,47 @@ void headless() {
               ticks * 0.005 / (updateTime + drawTime), TGameMode::gLaps, TScore::gScore);
 }
 
-void windowed(int width, int height, int frames) {
-  // No refresh rate: frames are presented as fast as they are drawn.
+// Opens a window of the given size (no refresh rate: frames are presented
+// as fast as they are drawn), sets the scene up, then times `frames` frames,
+// each after `between(frame)`.
+void frameCost(const char* what, int width, int height, int frames, const std::function<void()>& setUp,
+               const std::function<void(int)>& between) {
   if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
   AspectSetMode(800, 600, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
   TGameMode::loadGraphics();
-  startRace();
-  for (int i = 0; i < 200; ++i) raceTick();  // get going first
+  setUp();
   double wall = 0, processor = 0;
   for (int i = 0; i < frames; ++i) {
-    for (int t = 0; t < 3; ++t) raceTick();  // about 3 ticks per frame at 60 Hz
+    between(i);
     timedDraw(wall, processor);
   }
-  printFrameCost("race frame", width, height, wall, processor, frames);
+  printFrameCost(what, width, height, wall, processor, frames);
   EndGraphics();
+}
+
+void windowed(int width, int height, int frames) {
+  frameCost("race frame", width, height, frames,
+            [] {
+              startRace();
+              for (int i = 0; i < 200; ++i) raceTick();  // get going first
+            },
+            [](int) {
+              for (int t = 0; t < 3; ++t) raceTick();  // about 3 ticks per frame at 60 Hz
+            });
 }
 
 // The title screen as the game draws it while waiting for a key.
 void title(int width, int height, int frames) {
-  if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
-  AspectSetMode(800, 600, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
-  TGameMode::loadGraphics();
-  TGameMode::switchToState(TGameMode::STATE_TITLE);
-  double wall = 0, processor = 0;
-  for (int i = 0; i < frames; ++i) {
-    for (int t = 0; t < 3; ++t) TGameMode::update();
-    timedDraw(wall, processor);
-  }
-  printFrameCost("title frame", width, height, wall, processor, frames);
-  EndGraphics();
+  frameCost("title frame", width, height, frames, [] { TGameMode::switchToState(TGameMode::STATE_TITLE); },
+            [](int) {
+              for (int t = 0; t < 3; ++t) TGameMode::update();
+            });
 }
 
 // A busy frame: the player held back behind the grid of seven opponents,
 // with explosions, smoke and skid clouds kept going between them.
 void busy(int width, int height, int frames) {
-  if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
-  AspectSetMode(800, 600, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
-  TGameMode::loadGraphics();
-  startRace();
-  double wall = 0, processor = 0;
-  for (int i = 0; i < frames; ++i) {
+  frameCost("busy race frame", width, height, frames, startRace, [](int i) {
     gKeyStates[KEY_UP] = 0;
     if (i % 10 == 0) {
       float z = 8 + static_cast<float>(RndFloat(0, 12));
@@ -152,10 +154,7 @@ void busy(int width, int height, int frames) {
       TGameMode::gCheckpointTime = 90;
       TGameMode::update();
     }
-    timedDraw(wall, processor);
-  }
-  printFrameCost("busy race frame", width, height, wall, processor, frames);
-  EndGraphics();
+  });
 }
 
 }  // namespace

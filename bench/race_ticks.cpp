@@ -1,6 +1,7 @@
 // Speed of a race: logic ticks per second with drawing a no-op (no window),
-// then the cost of a title frame and a whole race frame with real drawing when a display is
-// there. Usage: bench_race_ticks [W H [FRAMES]]  (default: 800x600 and 1920x1080)
+// then the cost of a title frame and of whole race frames with real drawing
+// when a display is there.
+// Usage: bench_race_ticks [W H [FRAMES [title|race|busy [HERTZ]]]]  (default: 800x600 and 1920x1080)
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "cars/TCar.h"
 #include "engine/aspect.h"
@@ -66,9 +68,15 @@ void drive() {
   gKeyStates[KEY_RIGHT] = x < target - 40;
 }
 
+// Up held and no steering, as bench/run drives the real game.
+void holdUp() {
+  gKeyStates[KEY_UP] = 1;
+  gKeyStates[KEY_LEFT] = gKeyStates[KEY_RIGHT] = 0;
+}
+
 // One racing tick with the wall clock simulated and the race kept going.
-void raceTick() {
-  drive();
+void raceTick(void (*keys)() = drive) {
+  keys();
   TGameMode::gSecondStartMS -= 5;
   TGameMode::gCheckpointTime = 90;
   TGameMode::update();
@@ -100,9 +108,13 @@ void headless() {
               ticks * 0.005 / (updateTime + drawTime), TGameMode::gLaps, TScore::gScore);
 }
 
+// Frames per second to pace the drawing at; 0 draws them back to back.
+int gPaceHertz = 0;
+
 // Opens a window of the given size (no refresh rate: frames are presented
-// as fast as they are drawn), sets the scene up, then times `frames` frames,
-// each after `between(frame)`.
+// as soon as they are drawn), sets the scene up, then times `frames` frames,
+// each after `between(frame)`. Paced, the loop sleeps between frames as the
+// game does, so the drawing pays the same cold start after each sleep.
 void frameCost(const char* what, int width, int height, int frames, const std::function<void()>& setUp,
                const std::function<void(int)>& between) {
   if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
@@ -110,9 +122,11 @@ void frameCost(const char* what, int width, int height, int frames, const std::f
   TGameMode::loadGraphics();
   setUp();
   double wall = 0, processor = 0;
+  auto start = Clock::now();
   for (int i = 0; i < frames; ++i) {
     between(i);
     timedDraw(wall, processor);
+    if (gPaceHertz > 0) std::this_thread::sleep_until(start + std::chrono::microseconds(1000000LL * (i + 1) / gPaceHertz));
   }
   printFrameCost(what, width, height, wall, processor, frames);
   EndGraphics();
@@ -122,10 +136,10 @@ void windowed(int width, int height, int frames) {
   frameCost("race frame", width, height, frames,
             [] {
               startRace();
-              for (int i = 0; i < 200; ++i) raceTick();  // get going first
+              for (int i = 0; i < 200; ++i) raceTick(holdUp);  // get going first
             },
             [](int) {
-              for (int t = 0; t < 3; ++t) raceTick();  // about 3 ticks per frame at 60 Hz
+              for (int t = 0; t < 3; ++t) raceTick(holdUp);  // about 3 ticks per frame at 60 Hz
             });
 }
 
@@ -168,16 +182,26 @@ int main(int argc, char** argv) {
   }
   SetAudioDriver("Null");
   SeedRnd(1);
-  headless();
+  // A fourth argument picks one scene and skips the headless race; a fifth
+  // paces its frames at that many per second.
+  const std::string only = argc > 4 ? argv[4] : "";
+  gPaceHertz = argc > 5 ? std::atoi(argv[5]) : 0;
+  if (only.empty()) {
+    headless();
+  } else {
+    TGameMode::loadGraphics();
+    TGameMode::init();
+  }
   if (!std::getenv("DISPLAY")) {
     std::printf("race frame: no DISPLAY, drawing not measured\n");
     return 0;
   }
   int frames = argc > 3 ? std::atoi(argv[3]) : 300;
   if (argc > 2) {
-    title(std::atoi(argv[1]), std::atoi(argv[2]), frames);
-    windowed(std::atoi(argv[1]), std::atoi(argv[2]), frames);
-    busy(std::atoi(argv[1]), std::atoi(argv[2]), frames);
+    int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
+    if (only.empty() || only == "title") title(width, height, frames);
+    if (only.empty() || only == "race") windowed(width, height, frames);
+    if (only.empty() || only == "busy") busy(width, height, frames);
   } else {
     title(800, 600, frames);
     windowed(800, 600, frames);

@@ -237,30 +237,30 @@ bool TImageFont::PlaceInAtlas(TImageGlyph& glyph) {
 void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, float iy, float jx,
                       float jy) {
   // Every new glyph of the text goes into the atlas first, so its texture
-  // is remade at most once per line.
+  // is remade at most once per line; the glyphs are looked up only here.
+  std::vector<TImageGlyph*> glyphs;
+  glyphs.reserve(text.size());
   bool grown = false;
   for (char16_t ch : text) {
     int index = CharToGlyph(ch);
     if (index < 0) continue;
     TImageGlyph& g = LoadGlyph(index);
     if (g._image && g._atlasX < 0 && PlaceInAtlas(g)) grown = true;
+    glyphs.push_back(&g);
   }
   if (grown) _atlas->SetPixmap(0, _atlas->pixmaps[0]);
   std::shared_ptr<TImageFrame> atlas = _atlas ? _atlas->Frame(0) : nullptr;
-  for (char16_t ch : text) {
-    int index = CharToGlyph(ch);
-    if (index < 0) continue;
-    TImageGlyph& g = LoadGlyph(index);
-    if (g._image) {
-      float w = float(g._image->width), h = float(g._image->height);
-      float px = x + g._x * ix + g._y * iy, py = y + g._x * jx + g._y * jy;
-      if (atlas && g._atlasX >= 0)
-        atlas->Draw(0, 0, w, h, px, py, float(g._atlasX), float(g._atlasY), w, h);
-      else if (auto frame = g._image->Frame(0))
+  for (const TImageGlyph* g : glyphs) {
+    if (g->_image) {
+      float w = float(g->_image->width), h = float(g->_image->height);
+      float px = x + g->_x * ix + g->_y * iy, py = y + g->_x * jx + g->_y * jy;
+      if (atlas && g->_atlasX >= 0)
+        atlas->Draw(0, 0, w, h, px, py, float(g->_atlasX), float(g->_atlasY), w, h);
+      else if (auto frame = g->_image->Frame(0))
         frame->Draw(0, 0, w, h, px, py, 0, 0, w, h);
     }
-    x += ix * g._advance;
-    y += jx * g._advance;
+    x += ix * g->_advance;
+    y += jx * g->_advance;
   }
 }
 

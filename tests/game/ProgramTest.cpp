@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -24,6 +26,7 @@ extern char** environ;
 namespace {
 
 const std::string gProgram = std::string(VELMORA_BUILD_DIR) + "/velmora";
+const std::string gScreenTool = std::string(VELMORA_BUILD_DIR) + "/velmora_screen";
 
 // Starts the game with the given environment changes; stderr goes to a file.
 pid_t startGame(const std::vector<std::string>& unset, const std::string& errFile) {
@@ -79,9 +82,10 @@ Window findNamed(Display* display, Window window, const char* name) {
   return found;
 }
 
-// Waits until the game's window is there and mapped.
+// Waits (up to a minute: a loaded machine starts a sanitized game slowly)
+// until the game's window is there and mapped.
 Window waitForWindow(Display* display) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 1200; ++i) {
     Window window = findNamed(display, DefaultRootWindow(display), "Velmora");
     XWindowAttributes attributes;
     if (window && XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
@@ -89,6 +93,38 @@ Window waitForWindow(Display* display) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return 0;
+}
+
+// What the game shows, read from its window's pixels by velmora_screen
+// (title, countdown, racing, ..., ended), waiting up to `seconds` for one of
+// the comma-separated `states`.
+struct Seen {
+  bool reached = false;
+  std::string state;
+};
+
+Seen waitForScreen(pid_t pid, const std::string& states, int seconds) {
+  std::string command = gScreenTool + " --pid " + std::to_string(pid) + " --wait " + states + " --timeout " +
+                        std::to_string(seconds);
+  Seen seen;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return seen;
+  char line[64] = "";
+  if (fgets(line, sizeof line, pipe)) seen.state = std::string(line, strcspn(line, "\n"));
+  seen.reached = pclose(pipe) == 0;
+  return seen;
+}
+
+// Sends a key (XTEST, to the focused window) until the game shows one of
+// the states, as a person presses again when nothing happens.
+Seen pressUntil(pid_t pid, Window window, const std::string& key, const std::string& states) {
+  std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key " + key;
+  Seen seen;
+  for (int press = 0; press < 8 && !seen.reached && seen.state != "ended"; ++press) {
+    if (std::system(command.c_str()) != 0) break;
+    seen = waitForScreen(pid, states, 8);
+  }
+  return seen;
 }
 
 std::string readFile(const std::string& path) {
@@ -116,7 +152,7 @@ public:
       int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
       posix_spawn_file_actions_destroy(&actions);
       if (spawned != 0) return;
-      for (int i = 0; i < 100; ++i) {
+      for (int i = 0; i < 600; ++i) {
         if (waitpid(pid, nullptr, WNOHANG) == pid) break;  // lost the number to someone else
         if (access(socket.c_str(), F_OK) == 0) {
           fPid = pid;
@@ -174,18 +210,17 @@ TEST_F(ProgramTest, OpensItsWindowAndQuitsOnEscapeOrCloseRequest) {
     XGetWindowAttributes(display, window, &attributes);
     EXPECT_EQ(attributes.width, 800);
     EXPECT_EQ(attributes.height, 600);
+    Seen title = waitForScreen(pid, "title", 90);
+    ASSERT_TRUE(title.reached) << how << ": saw " << title.state << "; stderr: " << readFile(errFile);
     int status = -1;
     if (std::string(how) == "escape") {
-      // Keys pressed while it still loads are flushed when the title opens,
-      // so press again until it goes.
       std::string command = "xdotool windowfocus --sync " + std::to_string(window) + " key Escape";
-      for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+      for (int attempt = 0; attempt < 8 && status < 0; ++attempt) {
         ASSERT_EQ(std::system(command.c_str()), 0);
-        status = waitForExit(pid, 1, false);
+        status = waitForExit(pid, 8, false);
       }
     } else {
-      // Requests sent while it still starts up may be lost: ask again.
-      for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+      for (int attempt = 0; attempt < 8 && status < 0; ++attempt) {
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;
@@ -195,10 +230,10 @@ TEST_F(ProgramTest, OpensItsWindowAndQuitsOnEscapeOrCloseRequest) {
         event.xclient.data.l[1] = CurrentTime;
         XSendEvent(display, window, False, NoEventMask, &event);
         XFlush(display);
-        status = waitForExit(pid, 1, false);
+        status = waitForExit(pid, 8, false);
       }
     }
-    if (status < 0) status = waitForExit(pid, 10);
+    if (status < 0) status = waitForExit(pid, 30);
     EXPECT_EQ(status, 0) << how << "; stderr: " << readFile(errFile);
   }
   XCloseDisplay(display);
@@ -223,18 +258,23 @@ TEST_F(ProgramTest, DrivesARaceAndQuitsCleanly) {
   Window window = waitForWindow(display);
   ASSERT_TRUE(window) << readFile(errFile);
   std::string focus = "xdotool windowfocus --sync " + std::to_string(window);
-  // Start, wait out the lights, drive, leave the race, then quit.
-  std::string script = focus + " && sleep 1 && xdotool key space && sleep 6.5 && xdotool keydown Up && sleep 5"
-                       " && xdotool keydown Left && sleep 1 && xdotool keyup Left keyup Up"
-                       " && xdotool key Escape && sleep 0.5";
-  ASSERT_EQ(std::system(script.c_str()), 0);
-  EXPECT_EQ(waitForExit(pid, 1, false), -1) << "Escape in a race only returns to the title";
+  // Start, wait out the lights with the throttle held, drive, leave the
+  // race, then quit: each step seen on the screen before the next.
+  ASSERT_TRUE(waitForScreen(pid, "title", 90).reached) << readFile(errFile);
+  Seen seen = pressUntil(pid, window, "space", "countdown");
+  ASSERT_TRUE(seen.reached) << "space started no race: " << seen.state;
+  ASSERT_EQ(std::system((focus + " keydown Up").c_str()), 0);
+  seen = waitForScreen(pid, "racing", 90);
+  EXPECT_TRUE(seen.reached) << "Up held never raced: " << seen.state;
+  ASSERT_EQ(std::system((focus + " keydown Left keyup Left keyup Up").c_str()), 0);
+  seen = pressUntil(pid, window, "Escape", "title");
+  ASSERT_TRUE(seen.reached) << "Escape in a race only returns to the title: " << seen.state;
   int status = -1;
-  for (int attempt = 0; attempt < 10 && status < 0; ++attempt) {
+  for (int attempt = 0; attempt < 8 && status < 0; ++attempt) {
     ASSERT_EQ(std::system((focus + " key Escape").c_str()), 0);
-    status = waitForExit(pid, 1, false);
+    status = waitForExit(pid, 8, false);
   }
-  if (status < 0) status = waitForExit(pid, 5);
+  if (status < 0) status = waitForExit(pid, 30);
   EXPECT_EQ(status, 0) << readFile(errFile);
   XCloseDisplay(display);
 }

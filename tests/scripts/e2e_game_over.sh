@@ -8,35 +8,21 @@ OUT="$BUILD/e2e-game-over"; rm -rf "$OUT"; mkdir -p "$OUT"
 
 ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/stderr.txt" &
 PID=$!
-WID=$(wait_window $PID) || fail "no window named Velmora"
-sleep 1
-# Start the race; press again should the first press come before the title.
-i=0
-while [ $i -lt 5 ]; do
-  xdotool key --window "$WID" space
-  sleep 1.5
-  shot "$OUT/count-down.png"
-  [ "$(pixel "$OUT/count-down.png" 400 20)" = "34,141,203" ] && break
-  i=$((i + 1))
-done
-# Count-down (6 s) and the 90 s checkpoint clock, then the fade: look for
-# the text from 96 s on (a loaded machine stretches the count-down).
-sleep 94
-i=0; w=0
-while [ $i -lt 40 ]; do
-  shot "$OUT/game-over.png"
-  w=$(count_near "$OUT/game-over.png" 185 180 430 60 255,255,255)
-  [ "$w" -gt 300 ] && break
-  sleep 1; i=$((i + 1))
-done
-echo "GAME OVER text pixels: $w after $((96 + i)) s"
-[ "$w" -gt 300 ] || fail "no GAME OVER text"
-sleep 1.5
-xdotool key --window "$WID" space; sleep 1
+wait_window $PID >/dev/null || fail "no window named Velmora"
+expect_screen $PID title
+press_until $PID space countdown || fail "space on the title started no race (saw $SCREEN)"
+t_start=$(now)
+shot "$OUT/count-down.png"
+# Count-down (6 s) and the 90 s checkpoint clock, then the fade; a loaded
+# machine only stretches that.
+expect_screen $PID gameover 300
+t_over=$(since "$t_start")
+shot "$OUT/game-over.png"
+w=$(count_near "$OUT/game-over.png" 185 180 430 60 255,255,255)
+echo "GAME OVER text pixels: $w, $t_over s after the count-down began"
+gt "$t_over" 90 || fail "the race ended after only $t_over s"
+press_until $PID space title || fail "space on the game-over screen did not lead to the title (saw $SCREEN)"
 shot "$OUT/title.png"
-t=$(count_not "$OUT/title.png" 155 40 490 60 0,0,0)
-[ "$t" -gt 500 ] || fail "not back on the title ($t)"
-xdotool key --window "$WID" Escape
-wait_exit $PID 10; status=$STATUS
+press_until_exit $PID Escape; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 echo "game-over run passed"

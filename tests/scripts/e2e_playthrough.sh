@@ -14,46 +14,70 @@ PID=$!
 WID=$(wait_window $PID) || fail "no window named Velmora"
 xdotool windowfocus --sync "$WID"
 [ "$(xdotool getwindowgeometry "$WID" | awk '/Geometry/ {print $2}')" = "800x600" ] || fail "window is not 800x600"
+# Keys go through XTEST to the focused window, as a keyboard's do.
+KEYS=focus
 
-sleep 2
+expect_screen $PID title
 t_title=$(since "$t0")
 shot "$OUT/1-title.png"
+# The car whose selection frame is drawn on the title, or "none".
+selected_car() {
+  shot "$OUT/selecting.png"
+  for c in 0 1 2 3; do
+    n=$(count_not "$OUT/selecting.png" $((155 + 125 * c)) 415 110 4 0,0,0)
+    [ "$n" -gt 40 ] && { echo $c; return; }
+  done
+  echo none
+}
+# Presses $1 until the frame moves to car $2.
+choose_car() {  # key car
+  n=0
+  while [ $n -lt 5 ]; do
+    key_to $PID "$1"
+    start=$(now)
+    until gt "$(since "$start")" 8; do
+      [ "$(selected_car)" = "$2" ] && return 0
+    done
+    n=$((n + 1))
+  done
+  fail "$1 did not move the selection to car $2 (it is at $(selected_car))"
+}
 # Red is preselected: right to black, then left twice to yellow.
-xdotool key Right; sleep 0.3; xdotool key Left; sleep 0.3; xdotool key Left; sleep 0.5
+[ "$(selected_car)" = 2 ] || fail "red is not preselected"
+choose_car Right 3; choose_car Left 2; choose_car Left 1
 shot "$OUT/2-title-car.png"
 
-xdotool key space
-t_space=$(since "$t0")
-sleep 2
+press_until $PID space countdown || fail "space started no race (saw $SCREEN)"
+t_space=$(awk -v a="$t0" -v b="$PRESSED_AT" 'BEGIN {printf "%.2f", b - a}')
 shot "$OUT/3-countdown.png"
-sleep 4.6
+# The throttle held from the count-down on counts once the lights are green.
+key_to $PID Up keydown
+t_up=$(since "$t0")
+expect_screen $PID racing
 t_race=$(since "$t0")
 # Music off for the drive, so the capture holds the engines alone.
-xdotool key m
-xdotool keydown Up
-t_up=$(since "$t0")
+key_to $PID m
+# About 24 s of driving, a short steer now and then, a picture every 3 s.
 i=0
-while [ $i -lt 16 ]; do
-  sleep 1.5
-  if [ $((i % 4)) -eq 1 ]; then xdotool keydown Left; sleep 0.25; xdotool keyup Left; fi
-  if [ $((i % 4)) -eq 3 ]; then xdotool keydown Right; sleep 0.25; xdotool keyup Right; fi
-  [ $((i % 2)) -eq 0 ] && shot "$OUT/4-race-$i.png"
+while [ $i -lt 8 ]; do
+  t_shot=$(now)
+  [ $((i % 2)) -eq 1 ] && key_to $PID Left keydown || key_to $PID Right keydown
+  play_for 0.25
+  key_to $PID Left keyup; key_to $PID Right keyup
+  shot "$OUT/4-race-$((i * 2)).png"
+  until gt "$(since "$t_shot")" 3; do play_for 0.1; done
   i=$((i + 1))
 done
 t_fast=$(since "$t0")
-sleep 2
-xdotool keyup Up
+key_to $PID Up keyup
 shot "$OUT/5-race-late.png"
-xdotool key m
-sleep 0.5
-xdotool key Escape
-sleep 1
+key_to $PID m
+press_until $PID Escape title || fail "Escape in the race did not lead to the title (saw $SCREEN)"
 t_back=$(since "$t0")
 shot "$OUT/6-title-again.png"
-xdotool key m; sleep 1; t_off=$(since "$t0"); sleep 1
-xdotool key m; sleep 1; t_on=$(since "$t0"); sleep 1
-xdotool key Escape
-wait_exit $PID 10; status=$STATUS
+key_to $PID m; t_off=$(since "$t0"); play_for 1.5
+key_to $PID m; t_on=$(since "$t0"); play_for 1.5
+press_until_exit $PID Escape; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 
 # Pictures.
@@ -105,8 +129,8 @@ for dt in 2.9 3.1 3.3 3.5 3.7 3.9 4.1 4.3; do
   f=$(freq_at "$WAV" "$(awk -v t="$t_space" -v d=$dt 'BEGIN {print t + d}')" 0.2)
   gt "$f" "$f_light" && f_light=$f
 done
-r_off=$(rms_at "$WAV" "$(awk -v t="$t_off" 'BEGIN {print t - 0.6}')" 0.5)
-r_on=$(rms_at "$WAV" "$(awk -v t="$t_on" 'BEGIN {print t - 0.6}')" 0.5)
+r_off=$(rms_at "$WAV" "$(awk -v t="$t_off" 'BEGIN {print t + 0.9}')" 0.5)
+r_on=$(rms_at "$WAV" "$(awk -v t="$t_on" 'BEGIN {print t + 0.9}')" 0.5)
 f_slow=$(freq_at "$WAV" "$(awk -v t="$t_up" 'BEGIN {print t + 0.1}')" 0.6)
 f_fast=$(freq_at "$WAV" "$(awk -v t="$t_fast" 'BEGIN {print t - 1}')" 1)
 echo "count-down pitch up to $f_count_max Hz, first light $f_light Hz; rms: title $r_title, music off $r_off, on $r_on; engine Hz: $f_slow -> $f_fast"

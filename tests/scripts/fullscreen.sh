@@ -16,7 +16,7 @@ Xorg ":$n" -config "$OUT/dummy.conf" -configdir "$OUT" -logfile "$OUT/xorg.log" 
 XP=$!
 trap 'kill $XP 2>/dev/null; wait $XP 2>/dev/null' EXIT
 i=0
-while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
 export DISPLAY=":$n"
 xdpyinfo >/dev/null 2>&1 || fail "the dummy X server did not start"
 
@@ -25,29 +25,35 @@ xdpyinfo >/dev/null 2>&1 || fail "the dummy X server did not start"
 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}quarantine_size_mb=0:thread_local_quarantine_size_kb=0" \
   ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/stderr.txt" &
 PID=$!
-WID=$(wait_window $PID) || fail "no window"
-xdotool windowfocus --sync "$WID" 2>/dev/null
-sleep 1
+wait_window $PID >/dev/null || fail "no window"
+expect_screen $PID title
 rss() { awk '/VmRSS/ {print $2}' "/proc/$PID/status"; }
-# The game's window of the expected size, waiting for the switch to finish.
-window_of_size() {  # WxH
-  i=0
-  while [ $i -lt 50 ]; do
-    for w in $(xdotool search --name '^Velmora$' 2>/dev/null); do
-      [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$1" ] && { echo "$w"; return 0; }
+# The game's window of the expected size, waiting for a switch to finish.
+window_of_size() {  # WxH seconds
+  start=$(now)
+  while :; do
+    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
+      [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$1" ] && return 0
     done
-    sleep 0.1; i=$((i + 1))
+    gt "$(since "$start")" "$2" && return 1
+    sleep 0.1
   done
-  return 1
+}
+# Presses w until the window has the size wanted and shows the title again:
+# a press that lands while the previous switch is still settling can be
+# swallowed, and a player would press once more.
+switch_to() {  # WxH round
+  n=0
+  while [ $n -lt 5 ]; do
+    key_to $PID w
+    window_of_size "$1" 20 && { expect_screen $PID title; return; }
+    n=$((n + 1))
+  done
+  fail "no $1 window in round $2"
 }
 round=1
 while [ $round -le 20 ]; do
-  xdotool key w
-  # A press that lands while the previous switch is still settling can be
-  # swallowed; press once more, as a player would.
-  WID=$(window_of_size 1920x1080) || { xdotool key w; WID=$(window_of_size 1920x1080); } ||
-    fail "no full-screen window in round $round"
-  sleep 0.5
+  switch_to 1920x1080 $round
   if [ $round -eq 1 ] || [ $round -eq 20 ]; then
     shot "$OUT/full-$round.png"
     size=$(identify -format '%wx%h' "$OUT/full-$round.png")
@@ -60,18 +66,13 @@ while [ $round -le 20 ]; do
     [ "$p" != "64,64,64" ] || fail "the picture does not start at 240"
   fi
   [ $round -eq 2 ] && rss_start=$(rss)
-  xdotool key w
-  WID=$(window_of_size 800x600) || { xdotool key w; WID=$(window_of_size 800x600); } ||
-    fail "not back in the 800x600 window in round $round"
-  xdotool windowfocus --sync "$WID" 2>/dev/null
-  sleep 0.3
+  switch_to 800x600 $round
   kill -0 $PID 2>/dev/null || fail "the game died in round $round"
   round=$((round + 1))
 done
 rss_end=$(rss)
 echo "resident memory after round 2: ${rss_start} kB, after round 20: ${rss_end} kB"
 [ $((rss_end - rss_start)) -lt 20000 ] || fail "memory grew by $((rss_end - rss_start)) kB"
-xdotool key Escape
-wait_exit $PID 10; status=$STATUS
+press_until_exit $PID Escape; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
 echo "full-screen switching passed"

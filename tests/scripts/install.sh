@@ -21,10 +21,9 @@ grep -q '^Exec=velmora$' "$PREFIX/share/applications/velmora.desktop" || fail "d
 cd "$(mktemp -d)"
 ALSOFT_DRIVERS=null "$PREFIX/bin/velmora" 2>stderr.txt &
 PID=$!
-WID=$(wait_window $PID) || fail "the installed game opened no window"
-sleep 2
-xdotool key --window "$WID" Escape 2>/dev/null
-wait_exit $PID 10
+wait_window $PID >/dev/null || fail "the installed game opened no window"
+expect_screen $PID title
+press_until_exit $PID Escape
 [ "$STATUS" = 0 ] || fail "the installed game ended with status $STATUS"
 [ ! -s stderr.txt ] || fail "the installed game complained: $(cat stderr.txt)"
 echo "installed game runs from $(pwd)"

@@ -16,23 +16,24 @@ file=$1
 CONF
 }
 
-# Waits for a top-level window named Velmora of process $1; prints its id.
+# Waits up to $2 seconds (default 60) for a top-level window named Velmora
+# of process $1; prints its id.
 wait_window() {
-  i=0
-  while [ $i -lt 100 ]; do
+  start=$(now)
+  while :; do
     wid=$(xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n1)
     if [ -n "$wid" ]; then echo "$wid"; return 0; fi
     kill -0 "$1" 2>/dev/null || return 1
-    sleep 0.1; i=$((i + 1))
+    gt "$(since "$start")" "${2:-60}" && return 1
+    sleep 0.1
   done
-  return 1
 }
 
-# Waits up to $2 seconds (default 10) for our child process $1 to end and
+# Waits up to $2 seconds (default 60) for our child process $1 to end and
 # sets STATUS to its exit status (124 when it had to be killed). Call it
 # directly, not in $(...): only this shell can collect its own child.
 wait_exit() {
-  limit=$(( ${2:-10} * 10 )); i=0
+  limit=$(( ${2:-60} * 10 )); i=0
   while kill -0 "$1" 2>/dev/null && [ $i -lt $limit ]; do
     # A finished child stays a zombie until collected; kill -0 still sees it.
     [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" = Z ] && break
@@ -80,8 +81,62 @@ private_xvfb() {
   trap 'kill $PRIVATE_XVFB 2>/dev/null' EXIT
   trap 'exit 1' INT TERM
   i=0
-  while [ ! -s "$fdfile" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+  while [ ! -s "$fdfile" ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i + 1)); done
   DISPLAY=":$(head -n1 "$fdfile")"; export DISPLAY
   rm -f "$fdfile"
   xdpyinfo >/dev/null 2>&1 || fail "could not start a private Xvfb"
+}
+
+# What the game $1 shows, read from its window's pixels: title, countdown,
+# racing (10 km/h or more on the HUD), race, gameover, other, none (no
+# window), ended (the process is gone). Waits up to $3 seconds (default 90)
+# for one of the comma-separated states $2 and leaves what it saw last in
+# SCREEN; fails when the deadline passes or the game ends first.
+wait_screen() {  # pid states [seconds]
+  SCREEN=$("$BUILD/velmora_screen" --pid "$1" --wait "$2" --timeout "${3:-90}")
+}
+expect_screen() {  # pid states [seconds]
+  wait_screen "$@" || fail "waited for $2 on the game's screen, saw ${SCREEN:-nothing}"
+}
+
+# Sends key $2 to the game $1's window (xdotool command $3: key, keydown or
+# keyup) and notes the time in PRESSED_AT. With KEYS=focus the key goes
+# through XTEST to the focused window, as a real keyboard's would.
+key_to() {  # pid key [command]
+  PRESSED_AT=$(now)
+  if [ "${KEYS:-window}" = focus ]; then xdotool "${3:-key}" "$2"; return; fi
+  w=$(xdotool search --all --pid "$1" --name '^Velmora$' 2>/dev/null | head -n1)
+  [ -n "$w" ] && xdotool "${3:-key}" --window "$w" "$2" 2>/dev/null
+}
+
+# Lets the game run on for $1 seconds, so that the sound capture holds that
+# much of what is being measured. Never a wait for a step to finish.
+play_for() { sleep "$1"; }
+
+# Presses key $2 until the game shows one of the states $3, as a person
+# presses again when nothing happens: the title, for one, drops every key
+# pressed before it appeared. At most $4 presses (default 8), waiting up
+# to $5 seconds (default 8) after each.
+press_until() {  # pid key states [presses] [seconds]
+  n=${4:-8}
+  while [ "$n" -gt 0 ]; do
+    key_to "$1" "$2"
+    wait_screen "$1" "$3" "${5:-8}" && return 0
+    [ "$SCREEN" = ended ] && return 1
+    n=$((n - 1))
+  done
+  return 1
+}
+
+# Presses key $2 until our child process $1 has ended (at most $3 presses,
+# 8 s apart), then collects it as wait_exit does.
+press_until_exit() {  # pid key [presses]
+  n=${3:-8}
+  while [ "$n" -gt 0 ]; do
+    key_to "$1" "$2"
+    "$BUILD/velmora_screen" --pid "$1" --wait ended --timeout 8 >/dev/null
+    [ $? -eq 3 ] && break
+    n=$((n - 1))
+  done
+  wait_exit "$1" 30
 }

@@ -43,6 +43,9 @@ pid_t startGame(const std::vector<std::string>& unset, const std::string& errFil
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // Nothing spawned keeps the test's output pipe open: should the test die,
+  // CTest must see it end instead of waiting on a child left behind.
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   char* argv[] = {const_cast<char*>(gProgram.c_str()), nullptr};
   pid_t pid = -1;
@@ -148,6 +151,7 @@ public:
       pid_t pid = -1;
       posix_spawn_file_actions_t actions;
       posix_spawn_file_actions_init(&actions);
+      posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
       posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
       int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ);
       posix_spawn_file_actions_destroy(&actions);

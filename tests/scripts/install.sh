@@ -9,14 +9,16 @@ PREFIX=$(mktemp -d)
 trap 'kill $PRIVATE_XVFB 2>/dev/null; rm -rf "$PREFIX"' EXIT
 cmake --install "$BUILD" --prefix "$PREFIX" >/dev/null || fail "cmake --install failed"
 for f in bin/velmora lib/velmora/velmora lib/velmora/Graphics/road.png lib/velmora/Sounds/engine5.wav \
-         lib/velmora/Music/nfo.ogg lib/velmora/Fonts/Retroville_NC.ttf share/applications/velmora.desktop \
+         lib/velmora/Music/nfo.ogg lib/velmora/Fonts/Retroville_NC.ttf \
+         share/applications/io.github.velmora.Velmora.desktop share/metainfo/io.github.velmora.Velmora.metainfo.xml \
+         share/man/man6/velmora.6 \
          share/icons/hicolor/64x64/apps/velmora.png share/icons/hicolor/128x128/apps/velmora.png \
          share/icons/hicolor/256x256/apps/velmora.png share/doc/velmora/LICENSE; do
   [ -e "$PREFIX/$f" ] || fail "not installed: $f"
 done
 [ -L "$PREFIX/bin/velmora" ] || fail "bin/velmora is not a link"
 ls "$PREFIX"/share/doc/velmora/LICENSE-* >/dev/null 2>&1 || fail "the font licence is not installed"
-grep -q '^Exec=velmora$' "$PREFIX/share/applications/velmora.desktop" || fail "desktop entry"
+grep -q '^Exec=velmora$' "$PREFIX/share/applications/io.github.velmora.Velmora.desktop" || fail "desktop entry"
 
 cd "$(mktemp -d)"
 ALSOFT_DRIVERS=null "$PREFIX/bin/velmora" 2>stderr.txt &

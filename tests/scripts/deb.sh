@@ -86,27 +86,9 @@ man -l /usr/share/man/man6/velmora.6.gz 2>"$WORK/man.err" | grep -q 'EXIT STATUS
 cd /
 ALSOFT_DRIVERS=null /usr/games/velmora 2>"$WORK/stderr.txt" &
 PID=$!
-WID=$(wait_window $PID) || fail "the packaged game opened no window"
-deadline=$(( $(date +%s) + 120 ))
-while :; do
-  shot "$WORK/title.png"
-  [ "$(count_not "$WORK/title.png" 155 40 490 60 0,0,0)" -gt 500 ] && break
-  kill -0 $PID 2>/dev/null || fail "the packaged game ended before its title"
-  [ "$(date +%s)" -lt $deadline ] || fail "no title drawn within 120 s"
-  sleep 0.2
-done
-# The title forgets keys pressed before it appears: press again until gone.
-tries=0
-while [ $tries -lt 10 ]; do
-  xdotool key --window "$WID" Escape 2>/dev/null
-  i=0
-  while [ $i -lt 50 ] && [ -d /proc/$PID ] && [ "$(awk '{print $3}' /proc/$PID/stat 2>/dev/null)" != Z ]; do
-    sleep 0.1; i=$((i + 1))
-  done
-  [ $i -lt 50 ] && break
-  tries=$((tries + 1))
-done
-wait_exit $PID 10
+wait_window $PID >/dev/null || fail "the packaged game opened no window"
+expect_screen $PID title 120
+press_until_exit $PID Escape
 PID=
 [ "$STATUS" = 0 ] || fail "the packaged game ended with status $STATUS"
 [ ! -s "$WORK/stderr.txt" ] || fail "the packaged game complained: $(cat "$WORK/stderr.txt")"

@@ -5,10 +5,10 @@
    velmora_screen (--pid PID | --window WID) [--wait STATE[,STATE...]] [--timeout SECONDS]
 
    States: none (no window of that process, or not mapped yet), title,
-   countdown (standing still on the grid: open sky or the start banner
-   ahead), racing (the HUD's
-   speed at 10 km/h or more), race (the HUD without either), gameover (its
-   text faded in), other (anything else, such as the black loading frame).
+   paused, countdown (standing still on the grid: open sky or the start
+   banner ahead), racing (the HUD's speed at 10 km/h or more), race (the
+   HUD without either), gameover (its text faded in), other (anything
+   else, such as the black loading frame).
    Prints the last state seen. Exit status: 0 when a wanted state was seen
    (or once without --wait), 1 on time-out, 2 on bad usage or no display,
    3 when the process has ended (state "ended"). */
@@ -119,6 +119,9 @@ static const char* classify(const Picture* p) {
     return "gameover";
   /* The HUD's LAPS label shows the race scene. */
   if (count(p, 52, 20, 60, 24, 120, 230, 255, 40) < 20) return "other";
+  /* PAUSED in white and its hint in yellow over the dimmed race. */
+  if (count(p, 270, 245, 260, 50, 255, 255, 255, 30) > 400 && count(p, 260, 330, 280, 22, 255, 255, 0, 40) > 100)
+    return "paused";
   /* Speed digits beyond the units place: at least 10 km/h. */
   if (count(p, 634, 50, 42, 24, 120, 230, 255, 40) > 15) return "racing";
   /* Standing under open sky or before the start banner's chequers: the

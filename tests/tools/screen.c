@@ -3,6 +3,7 @@
    by how long a step should take.
 
    velmora_screen (--pid PID | --window WID) [--wait STATE[,STATE...]] [--timeout SECONDS]
+   velmora_screen (--pid PID | --window WID) --drive SECONDS
 
    States: none (no window of that process, or not mapped yet), title,
    paused, countdown (standing still on the grid: open sky or the start
@@ -11,7 +12,8 @@
    else, such as the black loading frame).
    Prints the last state seen. Exit status: 0 when a wanted state was seen
    (or once without --wait), 1 on time-out, 2 on bad usage or no display,
-   3 when the process has ended (state "ended"). */
+   3 when the process has ended (state "ended"). With --drive it steers
+   the car along the road for that long instead (see drive below). */
 #define _POSIX_C_SOURCE 200809L
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -132,28 +134,86 @@ static const char* classify(const Picture* p) {
   return "race";
 }
 
-static const char* look(Display* display, unsigned long pid, Window given) {
+static double seconds(void) {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+/* The game's window now and its picture; 0 when there is none to read. */
+static Window grab(Display* display, unsigned long pid, Window given, Picture* picture) {
   Window window = given ? given : findGameWindow(display, DefaultRootWindow(display), pid);
-  if (!window) return "none";
+  if (!window) return 0;
   gXError = 0;
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, window, &attributes) || gXError || attributes.map_state != IsViewable)
-    return "none";
+    return 0;
   XImage* image = XGetImage(display, window, 0, 0, (unsigned)attributes.width, (unsigned)attributes.height,
                             AllPlanes, ZPixmap);
   XSync(display, False);
   if (!image || gXError) {
     if (image) XDestroyImage(image);
-    return "none";
+    return 0;
   }
-  Picture picture = {image, 1, 0, 0};
   double sx = attributes.width / 800.0, sy = attributes.height / 600.0;
-  picture.scale = sx < sy ? sx : sy;
-  picture.left = (attributes.width - 800 * picture.scale) / 2;
-  picture.top = (attributes.height - 600 * picture.scale) / 2;
+  picture->image = image;
+  picture->scale = sx < sy ? sx : sy;
+  picture->left = (attributes.width - 800 * picture->scale) / 2;
+  picture->top = (attributes.height - 600 * picture->scale) / 2;
+  return window;
+}
+
+static const char* look(Display* display, unsigned long pid, Window given) {
+  Picture picture;
+  if (!grab(display, pid, given, &picture)) return "none";
   const char* state = classify(&picture);
-  XDestroyImage(image);
+  XDestroyImage(picture.image);
   return state;
+}
+
+/* A key event as the keyboard would send it, to the game's window. */
+static void sendKey(Display* display, Window window, KeySym sym, int press, Time time) {
+  XEvent event = {0};
+  event.xkey.type = press ? KeyPress : KeyRelease;
+  event.xkey.display = display;
+  event.xkey.window = window;
+  event.xkey.root = DefaultRootWindow(display);
+  event.xkey.time = time;
+  event.xkey.same_screen = True;
+  event.xkey.keycode = XKeysymToKeycode(display, sym);
+  XSendEvent(display, window, True, press ? KeyPressMask : KeyReleaseMask, &event);
+  XFlush(display);
+}
+
+/* Steers the game's car for some seconds as a player would: toward the
+   side of the picture where more road lies ahead of the car, since bends
+   push a fast car outward. Throttle is left to the caller. */
+static void drive(Display* display, unsigned long pid, Window given, double duration) {
+  double end = seconds() + duration;
+  KeySym held = NoSymbol;
+  Window window = 0;
+  Time time = 1;
+  while (seconds() < end && !(pid && processEnded(pid))) {
+    Picture picture;
+    KeySym steer = NoSymbol;
+    Window now = grab(display, pid, given, &picture);
+    if (now) {
+      window = now;
+      int left = count(&picture, 0, 380, 400, 180, 105, 105, 105, 30);
+      int right = count(&picture, 400, 380, 400, 180, 105, 105, 105, 30);
+      if (left > right * 5 / 4 + 500) steer = XK_Left;
+      if (right > left * 5 / 4 + 500) steer = XK_Right;
+      XDestroyImage(picture.image);
+    }
+    /* Distinct times: a release and a press sharing one read as auto-repeat. */
+    if (window && steer != held) {
+      if (held != NoSymbol) sendKey(display, window, held, 0, time += 10);
+      if (steer != NoSymbol) sendKey(display, window, steer, 1, time += 10);
+      held = steer;
+    }
+    nanosleep(&(struct timespec){0, 30 * 1000 * 1000}, NULL);
+  }
+  if (window && held != NoSymbol) sendKey(display, window, held, 0, time + 10);
 }
 
 static int wanted(const char* state, const char* list) {
@@ -163,26 +223,22 @@ static int wanted(const char* state, const char* list) {
   return 0;
 }
 
-static double seconds(void) {
-  struct timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return now.tv_sec + now.tv_nsec / 1e9;
-}
-
 int main(int argc, char** argv) {
   unsigned long pid = 0;
   Window window = 0;
   const char* wait = NULL;
-  double timeout = 60;
+  double timeout = 60, driving = 0;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (strcmp(argv[i], "--pid") == 0) pid = strtoul(argv[i + 1], NULL, 10);
     else if (strcmp(argv[i], "--window") == 0) window = strtoul(argv[i + 1], NULL, 0);
     else if (strcmp(argv[i], "--wait") == 0) wait = argv[i + 1];
     else if (strcmp(argv[i], "--timeout") == 0) timeout = atof(argv[i + 1]);
+    else if (strcmp(argv[i], "--drive") == 0) driving = atof(argv[i + 1]);
     else pid = window = 0, i = argc;
   }
   if ((!pid && !window) || argc % 2 == 0) {
-    fprintf(stderr, "usage: velmora_screen (--pid PID | --window WID) [--wait STATES] [--timeout SECONDS]\n");
+    fprintf(stderr, "usage: velmora_screen (--pid PID | --window WID) [--wait STATES] [--timeout SECONDS]"
+                    " [--drive SECONDS]\n");
     return 2;
   }
   Display* display = XOpenDisplay(NULL);
@@ -191,6 +247,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   XSetErrorHandler(ignoreXError);
+  if (driving > 0) {
+    drive(display, pid, window, driving);
+    XCloseDisplay(display);
+    return 0;
+  }
   double deadline = seconds() + timeout;
   const char* state = "none";
   int status = 1;

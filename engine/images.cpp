@@ -157,6 +157,27 @@ void PngRead(png_structp png, png_bytep out, png_size_t n) {
   src->pos += n;
 }
 
+// Walks the chunk list before libpng sees it: a chunk that states more
+// bytes than the file has left is a lie libpng would act on by allocating
+// (up to 2 GiB for text and palette chunks) before noticing. Everything
+// up to IEND must fit; bytes after it are ignored.
+bool PngChunksFitFile(const uint8_t* data, size_t size) {
+  size_t pos = 8;
+  while (size - pos >= 12) {
+    const uint8_t* p = data + pos;
+    const uint32_t length = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    if (length > 0x7fffffffu || length > size - pos - 12) return false;
+    if (std::memcmp(p + 4, "IEND", 4) == 0) return true;
+    pos += 12 + size_t(length);
+  }
+  return false;
+}
+
+// Ancillary chunks the game never uses: libpng skips them unread, so no
+// text, profile or palette suggestion can cost memory or time.
+constexpr png_byte IGNORED_CHUNKS[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                      "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+
 // Errors end the decode silently; the caller names the file once.
 [[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
@@ -181,7 +202,11 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
   }
   // Fuzzed headers must not make us allocate gigabytes.
   png_set_user_limits(png, 16384, 16384);
-  png_set_chunk_malloc_max(png, 64u << 20);
+  png_set_chunk_malloc_max(png, 8u << 20);
+  png_set_chunk_cache_max(png, 128);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, IGNORED_CHUNKS,
+                              int(sizeof IGNORED_CHUNKS / 5));
   png_set_read_fn(png, src, PngRead);
   png_read_info(png, info);
   png_set_strip_16(png);
@@ -215,6 +240,7 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
 
 std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t size) {
   if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return nullptr;
+  if (!PngChunksFitFile(data, size)) return nullptr;
   PngSource src{data, size, 0};
   int w = 0, h = 0, channels = 0;
   uint8_t* buffer = DecodePng(&src, &w, &h, &channels);

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <vorbis/vorbisfile.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "engine/sound.h"
 
@@ -46,6 +48,7 @@ public:
     return true;
   }
   bool Has(uint64_t n) const { return n <= fSize - fPos; }
+  uint64_t Left() const { return fSize - fPos; }
   const uint8_t* Here() const { return fData + fPos; }
 
 private:
@@ -113,31 +116,84 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, const c
   }
   return true;
 }
-}  // namespace
 
-std::shared_ptr<TAudioSample> LoadWavSample(const uint8_t* data, size_t size) {
-  if (!data) return nullptr;
+// sox and others stream a WAV to a pipe with these in place of the sizes
+// they could not go back and fill in.
+bool IsStreamingSize(uint32_t size) { return size == 0 || size == 0x7ffff000u || size == 0xffffffffu; }
+
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printf(const char* format, ...) {
+  char line[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  return line;
+}
+
+// The WAV decoder; on refusal `why` says what is wrong with the file.
+std::shared_ptr<TAudioSample> DecodeWav(const uint8_t* data, size_t size, std::string& why) {
   ByteReader in(data, size);
   uint32_t riffSize, fmtLength, tag, channels, hertz, byteRate, blockAlign, bits;
-  if (!in.Tag("RIFF") || !in.U32(riffSize) || !in.Tag("WAVE") || !in.Tag("fmt ")) return nullptr;
-  if (!in.U32(fmtLength) || fmtLength < 16) return nullptr;
-  if (!in.U16(tag) || !in.U16(channels) || !in.U32(hertz) || !in.U32(byteRate) ||
+  if (!in.Tag("RIFF") || !in.U32(riffSize) || !in.Tag("WAVE")) {
+    why = "not a RIFF WAVE file";
+    return nullptr;
+  }
+  if (!in.Tag("fmt ")) {
+    why = "no format chunk after the WAVE header";
+    return nullptr;
+  }
+  if (!in.U32(fmtLength) || !in.U16(tag) || !in.U16(channels) || !in.U32(hertz) || !in.U32(byteRate) ||
       !in.U16(blockAlign) || !in.U16(bits)) {
+    why = "truncated format chunk";
+    return nullptr;
+  }
+  if (fmtLength < 16) {
+    why = Printf("format chunk of %u bytes, shorter than 16", fmtLength);
+    return nullptr;
+  }
+  if (tag != 1) {
+    why = Printf("unsupported format tag %u (only 1, integer PCM, is read)", tag);
     return nullptr;
   }
   const int format = WavFormat(channels, bits);
-  if (tag != 1 || format == 0 || hertz == 0) return nullptr;
-  if (!in.Skip(fmtLength - 16)) return nullptr;
+  if (format == 0) {
+    why = Printf("%u-bit samples in %u channels (only 8 or 16-bit mono or stereo is read)", bits, channels);
+    return nullptr;
+  }
+  if (hertz == 0) {
+    why = "sample rate 0";
+    return nullptr;
+  }
+  if (!in.Skip(fmtLength - 16)) {
+    why = Printf("format chunk states %u bytes, more than the file holds", fmtLength);
+    return nullptr;
+  }
   for (;;) {
     uint32_t length;
-    const bool isData = in.Has(4) && std::memcmp(in.Here(), "data", 4) == 0;
-    if (!in.Skip(4) || !in.U32(length)) return nullptr;
+    char name[5] = {};
+    if (in.Has(4)) std::memcpy(name, in.Here(), 4);
+    const bool isData = std::memcmp(name, "data", 4) == 0;
+    if (!in.Skip(4) || !in.U32(length)) {
+      why = "no data chunk";
+      return nullptr;
+    }
+    const size_t left = static_cast<size_t>(in.Left());
     if (!isData) {
-      if (!in.Skip(length)) return nullptr;
+      if (!in.Skip(length)) {
+        why = Printf("chunk \"%.4s\" states %u bytes, more than the %zu left in the file", name, length, left);
+        return nullptr;
+      }
       continue;
     }
     // A data chunk longer than the file is a truncated or lying file.
-    if (!in.Has(length)) return nullptr;
+    if (!in.Has(length)) {
+      why = Printf("truncated data: the data chunk states %u bytes but %zu follow", length, left);
+      if (IsStreamingSize(length) || IsStreamingSize(riffSize)) {
+        why += " (a WAV streamed to a pipe, whose sizes were never filled in)";
+      }
+      return nullptr;
+    }
     auto sample = std::make_shared<TAudioSample>();
     const int frameBytes = BytesPerFrame(format);
     sample->length = static_cast<int>(length / frameBytes);
@@ -151,33 +207,57 @@ std::shared_ptr<TAudioSample> LoadWavSample(const uint8_t* data, size_t size) {
 
 // A cut-off file still decodes up to its last whole page, so check that
 // the pages run back to back to the end and the last one closes the stream.
-static bool OggStreamComplete(const uint8_t* data, size_t size) {
+bool OggStreamComplete(const uint8_t* data, size_t size, std::string& why) {
   size_t offset = 0;
   bool ended = false;
   while (offset < size) {
-    if (size - offset < 27 || std::memcmp(data + offset, "OggS", 4) != 0) return false;
+    if (size - offset < 27 || std::memcmp(data + offset, "OggS", 4) != 0) {
+      why = offset == 0 ? "not an Ogg stream" : Printf("no Ogg page at byte %zu", offset);
+      return false;
+    }
     const size_t segments = data[offset + 26];
-    if (size - offset < 27 + segments) return false;
     size_t length = 27 + segments;
-    for (size_t i = 0; i < segments; ++i) length += data[offset + 27 + i];
-    if (size - offset < length) return false;
+    if (size - offset >= length) {
+      for (size_t i = 0; i < segments; ++i) length += data[offset + 27 + i];
+    }
+    if (size - offset < length) {
+      why = Printf("truncated: the Ogg page at byte %zu runs past the end of the file", offset);
+      return false;
+    }
     ended = (data[offset + 5] & 0x04) != 0;
     offset += length;
   }
+  if (!ended) why = "truncated: the last Ogg page does not end the stream";
   return ended;
 }
 
-std::shared_ptr<TAudioSample> LoadOggSample(const uint8_t* data, size_t size) {
-  if (!data || !OggStreamComplete(data, size)) return nullptr;
+// The Ogg Vorbis decoder. Links of a chain that change the channel count
+// or rate cannot share one sample: then only the first link is decoded,
+// and `note` says so.
+std::shared_ptr<TAudioSample> DecodeOgg(const uint8_t* data, size_t size, std::string& why, std::string& note) {
+  if (!OggStreamComplete(data, size, why)) return nullptr;
   OggMemory mem{data, size, 0};
   const ov_callbacks callbacks{OggRead, OggSeek, nullptr, OggTell};
   OggVorbis_File vf;
-  if (ov_open_callbacks(&mem, &vf, nullptr, 0, callbacks) != 0) return nullptr;
+  if (ov_open_callbacks(&mem, &vf, nullptr, 0, callbacks) != 0) {
+    why = "not an Ogg Vorbis stream";
+    return nullptr;
+  }
   std::shared_ptr<TAudioSample> sample;
-  const vorbis_info* info = ov_info(&vf, -1);
-  const ogg_int64_t total = ov_pcm_total(&vf, -1);
+  const vorbis_info* info = ov_info(&vf, 0);
+  const long links = ov_streams(&vf);
+  bool firstLinkOnly = false;
+  for (long link = 1; info && link < links; ++link) {
+    const vorbis_info* other = ov_info(&vf, static_cast<int>(link));
+    if (!other || other->channels != info->channels || other->rate != info->rate) firstLinkOnly = true;
+  }
+  const ogg_int64_t total = ov_pcm_total(&vf, firstLinkOnly ? 0 : -1);
   // More than two channels cannot be told apart in the two sample layouts.
-  if (info && (info->channels == 1 || info->channels == 2) && info->rate > 0) {
+  if (!info || info->rate <= 0) {
+    why = "no Vorbis stream header";
+  } else if (info->channels != 1 && info->channels != 2) {
+    why = Printf("%d channels (only mono or stereo is read)", info->channels);
+  } else {
     const int format = info->channels == 1 ? SF_MONO16LE : SF_STEREO16LE;
     const size_t frameBytes = BytesPerFrame(format);
     std::vector<uint8_t> pcm;
@@ -189,12 +269,25 @@ std::shared_ptr<TAudioSample> LoadOggSample(const uint8_t* data, size_t size) {
     for (;;) {
       int section = 0;
       const long got = ov_read(&vf, chunk.data(), static_cast<int>(chunk.size()), 0, 2, 1, &section);
-      if (got == 0) break;
-      if (got < 0 || pcm.size() + got > (1u << 30)) {
+      if (got == 0 || (firstLinkOnly && section != 0)) break;
+      if (got < 0) {
+        why = "damaged Vorbis data";
+        failed = true;
+        break;
+      }
+      if (pcm.size() + got > (1u << 30)) {
+        why = "more than 1 GiB of decoded sound";
         failed = true;
         break;
       }
       pcm.insert(pcm.end(), chunk.data(), chunk.data() + got);
+    }
+    // A damaged stream may decode to nothing at all; the game would play
+    // silence where the music was, so it is refused like any bad file.
+    if (!failed && pcm.size() < frameBytes) {
+      why = total > 0 ? Printf("the stream states %lld frames but none decode", static_cast<long long>(total))
+                      : std::string("the stream decodes to no sound at all");
+      failed = true;
     }
     if (!failed) {
       sample = std::make_shared<TAudioSample>();
@@ -204,20 +297,47 @@ std::shared_ptr<TAudioSample> LoadOggSample(const uint8_t* data, size_t size) {
       sample->hertz = static_cast<int>(info->rate);
       sample->format = format;
       sample->capacity = static_cast<int>(sample->samples.size());
+      if (firstLinkOnly) {
+        note = Printf("its chained Ogg links change channels or rate; only the first (%d channel%s, %ld Hz) is played",
+                      info->channels, info->channels == 1 ? "" : "s", info->rate);
+      }
     }
   }
   ov_clear(&vf);
   return sample;
 }
+}  // namespace
+
+std::shared_ptr<TAudioSample> LoadWavSample(const uint8_t* data, size_t size) {
+  if (!data) return nullptr;
+  std::string why;
+  return DecodeWav(data, size, why);
+}
+
+std::shared_ptr<TAudioSample> LoadOggSample(const uint8_t* data, size_t size) {
+  if (!data) return nullptr;
+  std::string why, note;
+  return DecodeOgg(data, size, why, note);
+}
 
 std::shared_ptr<TAudioSample> LoadAudioSample(const std::string& path) {
   std::vector<uint8_t> bytes;
-  const char* why = "not a PCM WAV or Ogg Vorbis file";
-  if (ReadWholeFile(path, bytes, why)) {
+  std::string why = "not a PCM WAV or Ogg Vorbis file";
+  const char* readError = nullptr;
+  if (ReadWholeFile(path, bytes, readError)) {
     // Each loader starts from the first byte; the first to succeed wins.
-    if (auto sample = LoadWavSample(bytes.data(), bytes.size())) return sample;
-    if (auto sample = LoadOggSample(bytes.data(), bytes.size())) return sample;
+    // When both refuse, the one whose signature the file carries says why.
+    std::string wavWhy, oggWhy, note;
+    if (auto sample = DecodeWav(bytes.data(), bytes.size(), wavWhy)) return sample;
+    if (auto sample = DecodeOgg(bytes.data(), bytes.size(), oggWhy, note)) {
+      if (!note.empty()) std::fprintf(stderr, "velmora: sound \"%s\": %s\n", path.c_str(), note.c_str());
+      return sample;
+    }
+    if (bytes.size() >= 4 && std::memcmp(bytes.data(), "RIFF", 4) == 0) why = wavWhy;
+    if (bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0) why = oggWhy;
+  } else {
+    why = readError;
   }
-  std::fprintf(stderr, "velmora: cannot load sound \"%s\": %s\n", path.c_str(), why);
+  std::fprintf(stderr, "velmora: cannot load sound \"%s\": %s\n", path.c_str(), why.c_str());
   return nullptr;
 }

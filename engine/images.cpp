@@ -209,6 +209,11 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
                               int(sizeof IGNORED_CHUNKS / 5));
   png_set_read_fn(png, src, PngRead);
   png_read_info(png, info);
+  // Deflate expands at most about 1032 times: a header stating more raw
+  // rows than the file's bytes could inflate to is refused before the
+  // pixel buffer is allocated for it.
+  const double rawBytes = double(png_get_rowbytes(png, info) + 1) * png_get_image_height(png, info);
+  if (rawBytes > 1040.0 * double(src->size) + 65536.0) png_error(png, "more pixels than the file holds");
   png_set_strip_16(png);
   png_set_packing(png);
   png_set_palette_to_rgb(png);

@@ -47,11 +47,14 @@ std::vector<uint8_t> Chunk(const char* type, const std::string& body, int64_t st
   return c;
 }
 
-// The signature and IHDR of a 1 x 1 8-bit RGB image.
-std::vector<uint8_t> PngHead() {
+// The signature and IHDR of an 8-bit image, by default 1 x 1 RGB.
+std::vector<uint8_t> PngHead(uint32_t width = 1, uint32_t height = 1, uint8_t colorType = 2) {
   std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::string ihdr("\0\0\0\1\0\0\0\1\x08\x02\0\0\0", 13);
-  auto c = Chunk("IHDR", ihdr);
+  std::vector<uint8_t> ihdr;
+  PutBE32(ihdr, width);
+  PutBE32(ihdr, height);
+  for (uint8_t v : {uint8_t(8), colorType, uint8_t(0), uint8_t(0), uint8_t(0)}) ihdr.push_back(v);
+  auto c = Chunk("IHDR", std::string(ihdr.begin(), ihdr.end()));
   b.insert(b.end(), c.begin(), c.end());
   return b;
 }
@@ -254,7 +257,14 @@ TEST(BadFiles, ChunkLongerThanTheFileIsRefusedWithoutAllocatingIt) {
       if (length == 0x40000000) KeepAsFuzzSeed(std::string("bomb-") + type + ".png", bytes);
     }
   }
-  EXPECT_LT(PeakMegabytes() - before, 64) << "megabytes allocated for files of under 60 bytes";
+  // A header stating 16384 x 4096 RGBA pixels (256 MiB) over a few bytes
+  // of image data that could never inflate to them.
+  std::vector<uint8_t> huge = PngHead(16384, 4096, 6);
+  for (const auto& c : {Chunk("IDAT", std::string("\x78\x9c\x63\0\0\0\x01\0\x01", 9)), Chunk("IEND", "")})
+    huge.insert(huge.end(), c.begin(), c.end());
+  EXPECT_EQ(LoadPixmapPNGFromMemory(huge.data(), huge.size()), nullptr);
+  KeepAsFuzzSeed("huge-header.png", huge);
+  EXPECT_LT(PeakMegabytes() - before, 64) << "megabytes allocated for files of under 100 bytes";
 }
 
 // The chunks the loader skips unread must not change what it decodes.

@@ -272,6 +272,47 @@ TEST_F(OpenALCapture, TemporarySourceIsReusedOnceItsSoundEnds) {
   EXPECT_NEAR(Peak(fPcm, runs[1], 20, 280), Peak(fPcm, runs[0], 20, 130), 1000);
 }
 
+// The start of a race: ten engine loops at the game's engine volume, each
+// at its own rate, and the go beep. The driver turns the mix down while
+// it is that crowded, and back up once it is not.
+TEST_F(OpenALCapture, CrowdedStartStaysUnderMinusOneDbfsAndTheLevelComesBack) {
+  if (!std::filesystem::exists("Sounds/engine3.wav")) GTEST_SKIP() << "game sounds not generated in this build";
+  const std::string tone = Tones("solo.wav", {{441, 400}});
+  auto runs = Capture([&] {
+    auto engine3 = LoadSound("Sounds/engine3.wav", SOUND_LOOP);
+    auto engine5 = LoadSound("Sounds/engine5.wav", SOUND_LOOP);
+    auto go = LoadSound("Sounds/start2.wav", 0);
+    auto solo = LoadSound(tone, 0);
+    if (!engine3 || !engine5 || !go || !solo) return 1;
+    std::vector<std::shared_ptr<TChannel>> engines;
+    for (int i = 0; i < 10; ++i) {
+      engines.push_back(AllocChannel());
+      PlaySound(i ? engine3 : engine5, engines.back());
+      engines.back()->SetRate(1.2f + 0.37f * i);
+      engines.back()->SetVolume(0.2f);
+    }
+    PlaySound(go, nullptr)->SetVolume(0.2f);
+    for (int t = 0; t < 150; ++t) {  // the game adjusts its engines every tick
+      for (auto& e : engines) e->SetRate(1.2f + 0.37f * (&e - &engines[0]) + t * 0.004f);
+      Delay(10);
+    }
+    for (auto& e : engines) e->Stop();
+    Delay(600);
+    PlaySound(solo, nullptr);
+    Delay(600);
+    return 0;
+  });
+  ASSERT_GE(runs.size(), 2u);
+  const SoundRun& crowd = runs.front();
+  const SoundRun& solo = runs.back();
+  EXPECT_GT(crowd.Ms(), 1200);
+  const int loudest = Peak(fPcm, crowd, 0, crowd.Ms());
+  EXPECT_LT(loudest, static_cast<int>(0.891 * 32768)) << "the crowd reaches " << loudest / 32768.0;
+  EXPECT_GT(loudest, static_cast<int>(0.3 * 32768)) << "the crowd was turned down to nearly nothing";
+  // A lone voice afterwards plays at its own level again.
+  EXPECT_NEAR(Peak(fPcm, solo, 50, 350), 16384, 800);
+}
+
 TEST(OpenALDevices, NullDeviceRunsTheWholeChannelModelSilently) {
   const std::string loopPath = WriteTones("loop.wav", {{441, 200}});
   const std::string blipPath = WriteTones("blip.wav", {{441, 100}});

@@ -85,3 +85,7 @@ private_xvfb() {
   rm -f "$fdfile"
   xdpyinfo >/dev/null 2>&1 || fail "could not start a private Xvfb"
 }
+
+# Largest absolute sample (0..1) and RMS amplitude of a whole capture.
+peak_of() { sox "$1" -n stat 2>&1 | awk '/Maximum amplitude/ {a = $3} /Minimum amplitude/ {b = -$3} END {print (a > b ? a : b)}'; }
+rms_of() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'; }

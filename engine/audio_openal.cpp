@@ -123,7 +123,7 @@ void Remember(std::vector<std::weak_ptr<T>>& list, const std::shared_ptr<T>& obj
 // pass the budget. Voices that play together rarely peak together: up to
 // six equal ones count with the sum of their peaks, a larger crowd with
 // 2.5 times the root of their summed squares (measured on the game's
-// engines: ten at the start reach 2.3 to 2.6 times it). The ordinary race
+// engines: ten at the start reach 2.5 to 2.7 times it). The ordinary race
 // stays under the budget and plays at its own level; only the crowded
 // moments are turned down. OpenAL Soft's limiter is the backstop.
 constexpr float MIX_BUDGET = 0.8f;  // -1.9 dBFS: room under -1 dBFS for what the estimate misses

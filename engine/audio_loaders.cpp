@@ -275,8 +275,11 @@ std::shared_ptr<TAudioSample> DecodeOgg(const uint8_t* data, size_t size, std::s
         failed = true;
         break;
       }
-      if (pcm.size() + got > (1u << 30)) {
-        why = "more than 1 GiB of decoded sound";
+      // Twelve minutes of stereo at 44.1 kHz: far beyond any of the game's
+      // tracks, and small enough that a stream of tiny packets cannot
+      // make the loader take gigabytes.
+      if (pcm.size() + got > (128u << 20)) {
+        why = "more than 128 MiB of decoded sound";
         failed = true;
         break;
       }

@@ -227,7 +227,10 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
   size_t rowBytes = png_get_rowbytes(png, info);
   if (w <= 0 || h <= 0 || channels < 1 || channels > 4 || rowBytes != size_t(w) * channels)
     png_error(png, "unsupported layout");
-  if (size_t(w) * size_t(h) > (size_t(1) << 26)) png_error(png, "too many pixels");
+  // 4096 x 4096 at most (64 MiB as RGBA): the game's largest image is
+  // 800 pixels wide, and a tiny low-bit palette file must not be able to
+  // claim a quarter of a gigabyte once expanded.
+  if (size_t(w) * size_t(h) > (size_t(1) << 24)) png_error(png, "too many pixels");
   buffer = static_cast<uint8_t*>(std::malloc(rowBytes * size_t(h)));
   rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * size_t(h)));
   if (!buffer || !rows) png_error(png, "out of memory");

@@ -79,19 +79,6 @@ size_t OggRead(void* ptr, size_t size, size_t count, void* source) {
   return items;
 }
 
-int OggSeek(void* source, ogg_int64_t offset, int whence) {
-  auto* mem = static_cast<OggMemory*>(source);
-  ogg_int64_t base = 0;
-  if (whence == SEEK_CUR) base = static_cast<ogg_int64_t>(mem->pos);
-  else if (whence == SEEK_END) base = static_cast<ogg_int64_t>(mem->size);
-  else if (whence != SEEK_SET) return -1;
-  const ogg_int64_t target = base + offset;
-  if (target < 0 || target > static_cast<ogg_int64_t>(mem->size)) return -1;
-  mem->pos = static_cast<size_t>(target);
-  return 0;
-}
-
-long OggTell(void* source) { return static_cast<long>(static_cast<OggMemory*>(source)->pos); }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, const char*& why) {
   // Only regular files: a directory or a FIFO must not hang or half-read.
@@ -205,11 +192,23 @@ std::shared_ptr<TAudioSample> DecodeWav(const uint8_t* data, size_t size, std::s
   }
 }
 
+// What the page walk learns of a stream before vorbisfile sees it.
+struct OggLayout {
+  int64_t firstLinkFrames = 0;  // the last granule position of the first link
+  std::vector<size_t> linkEnds;  // byte offset just past each link
+  bool layoutChanges = false;    // a later link has other channels, rate or codec
+};
+
 // A cut-off file still decodes up to its last whole page, so check that
 // the pages run back to back to the end and the last one closes the stream.
-bool OggStreamComplete(const uint8_t* data, size_t size, std::string& why) {
+// Each link's first page holds its Vorbis identification header: channels
+// and rate are compared with the first link's.
+bool OggStreamComplete(const uint8_t* data, size_t size, std::string& why, OggLayout& layout) {
   size_t offset = 0;
   bool ended = false;
+  bool firstLink = true;
+  int channels = -1;
+  uint32_t rate = 0;
   while (offset < size) {
     if (size - offset < 27 || std::memcmp(data + offset, "OggS", 4) != 0) {
       why = offset == 0 ? "not an Ogg stream" : Printf("no Ogg page at byte %zu", offset);
@@ -224,8 +223,30 @@ bool OggStreamComplete(const uint8_t* data, size_t size, std::string& why) {
       why = Printf("truncated: the Ogg page at byte %zu runs past the end of the file", offset);
       return false;
     }
-    ended = (data[offset + 5] & 0x04) != 0;
+    const uint8_t flags = data[offset + 5];
+    if (flags & 0x02) {
+      const uint8_t* body = data + offset + 27 + segments;
+      const bool vorbis = length - 27 - segments >= 16 && std::memcmp(body, "\x01vorbis", 7) == 0;
+      const int linkChannels = vorbis ? body[11] : 0;
+      const uint32_t linkRate = vorbis ? (body[12] | body[13] << 8 | body[14] << 16 | uint32_t(body[15]) << 24) : 0;
+      if (channels < 0) {
+        channels = linkChannels;
+        rate = linkRate;
+      } else if (linkChannels != channels || linkRate != rate) {
+        layout.layoutChanges = true;
+      }
+    }
+    if (firstLink) {
+      int64_t granule = 0;
+      for (int i = 7; i >= 0; --i) granule = granule << 8 | data[offset + 6 + i];
+      if (granule > 0) layout.firstLinkFrames = granule;
+    }
+    ended = (flags & 0x04) != 0;
     offset += length;
+    if (ended) {
+      firstLink = false;
+      layout.linkEnds.push_back(offset);
+    }
   }
   if (!ended) why = "truncated: the last Ogg page does not end the stream";
   return ended;
@@ -235,30 +256,34 @@ bool OggStreamComplete(const uint8_t* data, size_t size, std::string& why) {
 // or rate cannot share one sample: then only the first link is decoded,
 // and `note` says so.
 std::shared_ptr<TAudioSample> DecodeOgg(const uint8_t* data, size_t size, std::string& why, std::string& note) {
-  if (!OggStreamComplete(data, size, why)) return nullptr;
-  OggMemory mem{data, size, 0};
-  const ov_callbacks callbacks{OggRead, OggSeek, nullptr, OggTell};
+  OggLayout layout;
+  if (!OggStreamComplete(data, size, why, layout)) return nullptr;
+  const int64_t total = layout.firstLinkFrames;
+  // A chain whose links change layout is cut after its first link.
+  const bool firstLinkOnly = layout.layoutChanges;
+  const size_t links = firstLinkOnly ? 1 : layout.linkEnds.size();
+  // Each link is read on its own, as a stream without a seek callback:
+  // vorbisfile reports a hole where one link gives way to the next when
+  // streaming, and its search for links in a seekable file leaks on some
+  // damaged chains (libvorbisfile 1.3.7).
+  const ov_callbacks callbacks{OggRead, nullptr, nullptr, nullptr};
+  OggMemory mem{data, layout.linkEnds.front(), 0};
   OggVorbis_File vf;
   if (ov_open_callbacks(&mem, &vf, nullptr, 0, callbacks) != 0) {
     why = "not an Ogg Vorbis stream";
     return nullptr;
   }
   std::shared_ptr<TAudioSample> sample;
-  const vorbis_info* info = ov_info(&vf, 0);
-  const long links = ov_streams(&vf);
-  bool firstLinkOnly = false;
-  for (long link = 1; info && link < links; ++link) {
-    const vorbis_info* other = ov_info(&vf, static_cast<int>(link));
-    if (!other || other->channels != info->channels || other->rate != info->rate) firstLinkOnly = true;
-  }
-  const ogg_int64_t total = ov_pcm_total(&vf, firstLinkOnly ? 0 : -1);
+  const vorbis_info* info = ov_info(&vf, -1);
   // More than two channels cannot be told apart in the two sample layouts.
   if (!info || info->rate <= 0) {
     why = "no Vorbis stream header";
   } else if (info->channels != 1 && info->channels != 2) {
     why = Printf("%d channels (only mono or stereo is read)", info->channels);
   } else {
-    const int format = info->channels == 1 ? SF_MONO16LE : SF_STEREO16LE;
+    const int channels = info->channels;
+    const long rate = info->rate;
+    const int format = channels == 1 ? SF_MONO16LE : SF_STEREO16LE;
     const size_t frameBytes = BytesPerFrame(format);
     std::vector<uint8_t> pcm;
     // The stated length only sizes the first allocation; a lying header
@@ -266,10 +291,25 @@ std::shared_ptr<TAudioSample> DecodeOgg(const uint8_t* data, size_t size, std::s
     if (total > 0) pcm.reserve(std::min<size_t>(static_cast<size_t>(total) * frameBytes, 64u << 20));
     std::vector<char> chunk(1 << 16);
     bool failed = false;
-    for (;;) {
+    for (size_t link = 0; !failed;) {
       int section = 0;
       const long got = ov_read(&vf, chunk.data(), static_cast<int>(chunk.size()), 0, 2, 1, &section);
-      if (got == 0 || (firstLinkOnly && section != 0)) break;
+      if (got == 0) {
+        if (++link >= links) break;
+        // The next link of the same layout, from where the last one ended.
+        ov_clear(&vf);
+        mem = OggMemory{data + layout.linkEnds[link - 1], layout.linkEnds[link] - layout.linkEnds[link - 1], 0};
+        const vorbis_info* next = nullptr;
+        if (ov_open_callbacks(&mem, &vf, nullptr, 0, callbacks) == 0) next = ov_info(&vf, -1);
+        if (!next || next->channels != channels || next->rate != rate) {
+          if (next) ov_clear(&vf);
+          // vf is cleared either way; nothing below may touch it.
+          vf = OggVorbis_File{};
+          why = Printf("link %zu of the chained Ogg stream does not decode", link + 1);
+          failed = true;
+        }
+        continue;
+      }
       if (got < 0) {
         why = "damaged Vorbis data";
         failed = true;
@@ -297,12 +337,12 @@ std::shared_ptr<TAudioSample> DecodeOgg(const uint8_t* data, size_t size, std::s
       sample->length = static_cast<int>(pcm.size() / frameBytes);
       pcm.resize(static_cast<size_t>(sample->length) * frameBytes);
       sample->samples = std::move(pcm);
-      sample->hertz = static_cast<int>(info->rate);
+      sample->hertz = static_cast<int>(rate);
       sample->format = format;
       sample->capacity = static_cast<int>(sample->samples.size());
       if (firstLinkOnly) {
         note = Printf("its chained Ogg links change channels or rate; only the first (%d channel%s, %ld Hz) is played",
-                      info->channels, info->channels == 1 ? "" : "s", info->rate);
+                      channels, channels == 1 ? "" : "s", rate);
       }
     }
   }

@@ -388,7 +388,7 @@ TEST(SoundFiles, RefusalsNameTheirReason) {
       {"no-data.wav", noData, "no data chunk"},
       {"cut.ogg", ended, "truncated: the last Ogg page does not end the stream"},
       {"half-page.ogg", Bytes(ogg.begin(), ogg.begin() + ogg.size() - 10), "truncated: the Ogg page at byte "},
-      {"silent.ogg", EncodeOgg(1, 22050, 22050, 10, false), "the stream decodes to no sound at all"},
+      {"silent.ogg", EncodeOgg(1, 22050, 22050, 10, false), "the stream states 22050 frames but none decode"},
       {"neither.bin", Bytes(64, 'x'), "not a PCM WAV or Ogg Vorbis file"},
   };
   for (const Case& c : cases) {

@@ -8,14 +8,17 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -26,6 +29,8 @@ namespace {
   X(alcDestroyContext, LPALCDESTROYCONTEXT)        \
   X(alcMakeContextCurrent, LPALCMAKECONTEXTCURRENT) \
   X(alcGetString, LPALCGETSTRING)                  \
+  X(alcIsExtensionPresent, LPALCISEXTENSIONPRESENT) \
+  X(alListenerf, LPALLISTENERF)                    \
   X(alGetError, LPALGETERROR)                      \
   X(alDistanceModel, LPALDISTANCEMODEL)            \
   X(alGenBuffers, LPALGENBUFFERS)                  \
@@ -110,6 +115,89 @@ void Remember(std::vector<std::weak_ptr<T>>& list, const std::shared_ptr<T>& obj
   list.push_back(object);
 }
 
+// ---- Headroom --------------------------------------------------------
+// The game sets every gain itself, and at the start of a race ten engine
+// loops, the go beep and the music play at once; a chain of explosions
+// adds more. The driver knows each sound's peak and each voice's gain and
+// lowers the listener gain while its estimate of the mix's peak would
+// pass the budget. Voices that play together rarely peak together: up to
+// six equal ones count with the sum of their peaks, a larger crowd with
+// 2.5 times the root of their summed squares (measured on the game's
+// engines: ten at the start reach 2.5 to 2.7 times it). The ordinary race
+// stays under the budget and plays at its own level; only the crowded
+// moments are turned down. OpenAL Soft's limiter is the backstop.
+constexpr float MIX_BUDGET = 0.8f;  // -1.9 dBFS: room under -1 dBFS for what the estimate misses
+constexpr double MIX_CROWD = 2.5;
+constexpr auto MIX_STEP = std::chrono::milliseconds(25);
+constexpr float MIX_RISE = 1.12f;  // per step (1 dB): back to full within a few tenths of a second
+
+struct Voice {
+  float gain = 1;
+  float peak = 0;  // of the sound attached, 0..1
+  bool sounding = false;
+};
+
+std::unordered_map<ALuint, float> gBufferPeaks;
+std::unordered_map<ALuint, Voice> gVoices;
+float gListenerGain = 1;
+std::chrono::steady_clock::time_point gLastMixStep;
+
+float SamplePeak(const uint8_t* bytes, size_t size, int format) {
+  int peak = 0;
+  if (format == SF_MONO8 || format == SF_STEREO8) {
+    for (size_t i = 0; i < size; ++i) peak = std::max(peak, std::abs(int(bytes[i]) - 128) * 256);
+  } else {
+    for (size_t i = 0; i + 1 < size; i += 2) peak = std::max(peak, std::abs(int(int16_t(bytes[i] | bytes[i + 1] << 8))));
+  }
+  return float(peak) / 32768.0f;
+}
+
+float MixEstimate() {
+  double sum = 0, squares = 0;
+  for (const auto& [id, voice] : gVoices) {
+    if (!voice.sounding) continue;
+    const double level = std::fabs(voice.gain) * voice.peak;
+    sum += level;
+    squares += level * level;
+  }
+  return float(std::min(sum, MIX_CROWD * std::sqrt(squares)));
+}
+
+// Turns down at once when the estimate grows; comes back by MIX_RISE per
+// MIX_STEP of time. Every step the voices that have ended are found out.
+void BalanceMix() {
+  if (!gContextLive) return;
+  const auto now = std::chrono::steady_clock::now();
+  const double steps = std::chrono::duration<double>(now - gLastMixStep) / MIX_STEP;
+  if (steps >= 1) {
+    for (auto& [id, voice] : gVoices) {
+      if (!voice.sounding) continue;
+      ALint state = AL_STOPPED;
+      AL.alGetSourcei(id, AL_SOURCE_STATE, &state);
+      voice.sounding = state == AL_PLAYING;
+    }
+  }
+  const float estimate = MixEstimate();
+  const float target = estimate > MIX_BUDGET ? MIX_BUDGET / estimate : 1.0f;
+  float gain = gListenerGain;
+  if (target < gain) {
+    gain = target;
+  } else if (steps >= 1) {
+    gain = std::min(target, gain * float(std::pow(MIX_RISE, std::min(steps, 40.0))));
+  }
+  if (steps >= 1) gLastMixStep = now;
+  if (gain != gListenerGain) {
+    gListenerGain = gain;
+    AL.alListenerf(AL_GAIN, gain);
+  }
+  AL.alGetError();
+}
+
+Voice* VoiceOf(ALuint id) {
+  auto found = gVoices.find(id);
+  return found == gVoices.end() ? nullptr : &found->second;
+}
+
 int SourceState(const TOpenALSource& source) {
   if (!source._id || source._context != TOpenALSource::gContextSeq) return AL_STOPPED;
   ALint state = AL_STOPPED;
@@ -120,6 +208,7 @@ int SourceState(const TOpenALSource& source) {
 
 // Stops the source and lets go of its buffer and sound.
 void Detach(TOpenALSource& source) {
+  if (auto voice = gVoices.find(source._id); voice != gVoices.end()) voice->second.sounding = false;
   AL.alSourceStop(source._id);
   AL.alSourcei(source._id, AL_BUFFER, 0);
   AL.alGetError();
@@ -201,7 +290,15 @@ int TOpenALAudioDriver::Startup() {
     std::fprintf(stderr, "velmora: no sound device for audio driver \"%s\"; playing without sound\n", _name.c_str());
     return 0;
   }
-  ALCcontext* context = AL.alcCreateContext(device, nullptr);
+  // OpenAL Soft's limiter keeps a crowded mix from clipping in the sound
+  // server; it is on by default only for integer output, so it is asked
+  // for wherever the device knows the request.
+  ALCint attributes[3] = {0, 0, 0};
+  if (AL.alcIsExtensionPresent(device, "ALC_SOFT_output_limiter")) {
+    attributes[0] = ALC_OUTPUT_LIMITER_SOFT;
+    attributes[1] = ALC_TRUE;
+  }
+  ALCcontext* context = AL.alcCreateContext(device, attributes);
   if (!context) {
     AL.alcCloseDevice(device);
     std::fprintf(stderr, "velmora: cannot start audio driver \"%s\"; playing without sound\n", _name.c_str());
@@ -214,6 +311,9 @@ int TOpenALAudioDriver::Startup() {
   _device = device;
   _context = context;
   gContextLive = true;
+  gListenerGain = 1;
+  gVoices.clear();
+  gBufferPeaks.clear();
   ++TOpenALSource::gContextSeq;
   return 1;
 }
@@ -237,6 +337,8 @@ void TOpenALAudioDriver::Shutdown() {
   AL.alGetError();
   gLiveSources.clear();
   gLiveSounds.clear();
+  gVoices.clear();
+  gBufferPeaks.clear();
   AL.alcMakeContextCurrent(nullptr);
   AL.alcDestroyContext(static_cast<ALCcontext*>(_context));
   AL.alcCloseDevice(static_cast<ALCdevice*>(_device));
@@ -273,6 +375,7 @@ std::shared_ptr<TSound> TOpenALAudioDriver::CreateSound(std::shared_ptr<TAudioSa
     AL.alGetError();
     return TAudioDriver::CreateSound(sample, flags);
   }
+  gBufferPeaks[buffer] = SamplePeak(bytes, frames * frameBytes, format);
   auto sound = std::make_shared<TOpenALSound>();
   sound->_buffer = buffer;
   sound->_loop = flags & SOUND_LOOP;
@@ -285,6 +388,7 @@ std::shared_ptr<TChannel> TOpenALAudioDriver::AllocChannel() { return TOpenALCha
 
 TOpenALSound::~TOpenALSound() {
   if (_buffer && gContextLive && _context == TOpenALSource::gContextSeq) {
+    gBufferPeaks.erase(_buffer);
     AL.alDeleteBuffers(1, &_buffer);
     AL.alGetError();
   }
@@ -305,6 +409,7 @@ std::shared_ptr<TChannel> TOpenALSound::Play(std::shared_ptr<TChannel> channel) 
 
 TOpenALSource::~TOpenALSource() {
   if (_id && gContextLive && _context == gContextSeq) {
+    gVoices.erase(_id);
     AL.alDeleteSources(1, &_id);
     AL.alGetError();
   }
@@ -357,6 +462,7 @@ std::shared_ptr<TOpenALChannel> TOpenALChannel::Create(int isStatic) {
   }
   channel->_source = source;
   channel->_seq = source->_seq;
+  gVoices[source->_id] = Voice{};
   AL.alSourcei(source->_id, AL_SOURCE_RELATIVE, AL_TRUE);
   AL.alSourcef(source->_id, AL_GAIN, 1.0f);
   AL.alSourcef(source->_id, AL_PITCH, 1.0f);
@@ -394,6 +500,11 @@ void TOpenALChannel::Cue(const std::shared_ptr<TOpenALSound>& sound) {
   const bool current = sound->_context == TOpenALSource::gContextSeq;
   AL.alSourcei(id, AL_BUFFER, current ? static_cast<ALint>(sound->_buffer) : 0);
   AL.alGetError();
+  if (Voice* voice = VoiceOf(id)) {
+    auto peak = gBufferPeaks.find(sound->_buffer);
+    voice->peak = current && peak != gBufferPeaks.end() ? peak->second : 0.0f;
+    voice->sounding = false;
+  }
 }
 
 int TOpenALChannel::Stop() {
@@ -409,9 +520,14 @@ int TOpenALChannel::Stop() {
 
 int TOpenALChannel::SetPaused(int paused) {
   if (!Owns()) return 0;
+  Voice* voice = VoiceOf(_source->_id);
   if (paused) {
     AL.alSourcePause(_source->_id);
+    if (voice) voice->sounding = false;
   } else if (_source->Paused()) {
+    // Room is made before the new voice is heard.
+    if (voice) voice->sounding = true;
+    BalanceMix();
     AL.alSourcePlay(_source->_id);
   }
   AL.alGetError();
@@ -420,6 +536,8 @@ int TOpenALChannel::SetPaused(int paused) {
 
 int TOpenALChannel::SetVolume(float volume) {
   if (!Owns()) return 0;
+  if (Voice* voice = VoiceOf(_source->_id)) voice->gain = volume;
+  BalanceMix();
   AL.alSourcef(_source->_id, AL_GAIN, volume);
   AL.alGetError();
   return 1;
@@ -438,6 +556,8 @@ int TOpenALChannel::SetDepth(float) { return 0; }
 
 int TOpenALChannel::SetRate(float rate) {
   if (!Owns()) return 0;
+  // The game sets rates every tick: the mix is looked at as often.
+  BalanceMix();
   AL.alSourcef(_source->_id, AL_PITCH, rate);
   AL.alGetError();
   return 1;

@@ -157,6 +157,27 @@ void PngRead(png_structp png, png_bytep out, png_size_t n) {
   src->pos += n;
 }
 
+// Walks the chunk list before libpng sees it: a chunk that states more
+// bytes than the file has left is a lie libpng would act on by allocating
+// (up to 2 GiB for text and palette chunks) before noticing. Everything
+// up to IEND must fit; bytes after it are ignored.
+bool PngChunksFitFile(const uint8_t* data, size_t size) {
+  size_t pos = 8;
+  while (size - pos >= 12) {
+    const uint8_t* p = data + pos;
+    const uint32_t length = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    if (length > 0x7fffffffu || length > size - pos - 12) return false;
+    if (std::memcmp(p + 4, "IEND", 4) == 0) return true;
+    pos += 12 + size_t(length);
+  }
+  return false;
+}
+
+// Ancillary chunks the game never uses: libpng skips them unread, so no
+// text, profile or palette suggestion can cost memory or time.
+constexpr png_byte IGNORED_CHUNKS[] = "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+                                      "sBIT\0sCAL\0sPLT\0sRGB\0tEXt\0tIME\0zTXt";
+
 // Errors end the decode silently; the caller names the file once.
 [[noreturn]] void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
@@ -181,9 +202,18 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
   }
   // Fuzzed headers must not make us allocate gigabytes.
   png_set_user_limits(png, 16384, 16384);
-  png_set_chunk_malloc_max(png, 64u << 20);
+  png_set_chunk_malloc_max(png, 8u << 20);
+  png_set_chunk_cache_max(png, 128);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, IGNORED_CHUNKS,
+                              int(sizeof IGNORED_CHUNKS / 5));
   png_set_read_fn(png, src, PngRead);
   png_read_info(png, info);
+  // Deflate expands at most about 1032 times: a header stating more raw
+  // rows than the file's bytes could inflate to is refused before the
+  // pixel buffer is allocated for it.
+  const double rawBytes = double(png_get_rowbytes(png, info) + 1) * png_get_image_height(png, info);
+  if (rawBytes > 1040.0 * double(src->size) + 65536.0) png_error(png, "more pixels than the file holds");
   png_set_strip_16(png);
   png_set_packing(png);
   png_set_palette_to_rgb(png);
@@ -197,7 +227,10 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
   size_t rowBytes = png_get_rowbytes(png, info);
   if (w <= 0 || h <= 0 || channels < 1 || channels > 4 || rowBytes != size_t(w) * channels)
     png_error(png, "unsupported layout");
-  if (size_t(w) * size_t(h) > (size_t(1) << 26)) png_error(png, "too many pixels");
+  // 4096 x 4096 at most (64 MiB as RGBA): the game's largest image is
+  // 800 pixels wide, and a tiny low-bit palette file must not be able to
+  // claim a quarter of a gigabyte once expanded.
+  if (size_t(w) * size_t(h) > (size_t(1) << 24)) png_error(png, "too many pixels");
   buffer = static_cast<uint8_t*>(std::malloc(rowBytes * size_t(h)));
   rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * size_t(h)));
   if (!buffer || !rows) png_error(png, "out of memory");
@@ -215,6 +248,7 @@ uint8_t* DecodePng(PngSource* src, int* outW, int* outH, int* outChannels) {
 
 std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t size) {
   if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return nullptr;
+  if (!PngChunksFitFile(data, size)) return nullptr;
   PngSource src{data, size, 0};
   int w = 0, h = 0, channels = 0;
   uint8_t* buffer = DecodePng(&src, &w, &h, &channels);

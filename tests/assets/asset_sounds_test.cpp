@@ -75,6 +75,24 @@ TEST(AssetSounds, EverySoundDecodesUnclippedAndLoopsJoinWithoutAClick) {
   }
 }
 
+// Up to ten engine loops and the start beep play at once: an offset in
+// each would add up to a shifted mix with less headroom on one side.
+TEST(AssetSounds, NoSoundCarriesAnOffset) {
+  for (const auto& c : kSounds) {
+    SCOPED_TRACE(c.path);
+    auto s = LoadAudioSample(c.path);
+    ASSERT_NE(s, nullptr);
+    auto v = pcm(*s);
+    for (int ch = 0; ch < c.channels; ++ch) {
+      double sum = 0;
+      size_t n = 0;
+      for (size_t i = ch; i < v.size(); i += c.channels, ++n) sum += v[i];
+      ASSERT_GT(n, 0u);
+      EXPECT_LT(std::fabs(sum / n / 32768.0), 0.002) << "channel " << ch;
+    }
+  }
+}
+
 TEST(AssetSounds, MusicPlaysUnderTheEngineAtTheGameVolumes) {
   // The game plays music at channel volume 0.5 and effects at 0.2.
   auto engine = LoadAudioSample("Sounds/engine5.wav");

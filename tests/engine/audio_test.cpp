@@ -3,7 +3,9 @@
 // registry, and null sounds and channels.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <vorbis/vorbisenc.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -76,6 +78,98 @@ void WriteFile(const std::string& path, const Bytes& b) {
 Bytes ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Kept in the build tree so fuzz/run can seed its corpus with them.
+void KeepAsFuzzSeed(const char* kind, const std::string& name, const Bytes& bytes) {
+  std::error_code ignored;
+  std::filesystem::create_directories(std::string("fuzz-seeds/") + kind, ignored);
+  WriteFile(std::string("fuzz-seeds/") + kind + "/" + name, bytes);
+}
+
+// A short Ogg Vorbis stream (one link) of a quiet tone, a page every few
+// hundred frames so that there are middle pages to damage.
+Bytes EncodeOgg(int channels, int hertz, int frames, int serial, bool audio = true) {
+  Bytes out;
+  auto put = [&out](const ogg_page& og) {
+    out.insert(out.end(), og.header, og.header + og.header_len);
+    out.insert(out.end(), og.body, og.body + og.body_len);
+  };
+  vorbis_info vi;
+  vorbis_info_init(&vi);
+  EXPECT_EQ(vorbis_encode_init_vbr(&vi, channels, hertz, 0.1f), 0);
+  vorbis_comment vc;
+  vorbis_comment_init(&vc);
+  vorbis_dsp_state vd;
+  vorbis_block vb;
+  vorbis_analysis_init(&vd, &vi);
+  vorbis_block_init(&vd, &vb);
+  ogg_stream_state os;
+  ogg_stream_init(&os, serial);
+  ogg_packet header, comm, code;
+  vorbis_analysis_headerout(&vd, &vc, &header, &comm, &code);
+  ogg_stream_packetin(&os, &header);
+  ogg_stream_packetin(&os, &comm);
+  ogg_stream_packetin(&os, &code);
+  ogg_page og;
+  while (ogg_stream_flush(&os, &og)) put(og);
+  if (!audio) {
+    // The last page states the length, but its one packet holds no sound.
+    ogg_packet empty{};
+    empty.e_o_s = 1;
+    empty.granulepos = frames;
+    empty.packetno = 3;
+    static unsigned char nothing = 0;
+    empty.packet = &nothing;
+    ogg_stream_packetin(&os, &empty);
+    frames = 0;
+  }
+  if (frames > 0) {
+    float** buf = vorbis_analysis_buffer(&vd, frames);
+    for (int i = 0; i < frames; ++i)
+      for (int c = 0; c < channels; ++c) buf[c][i] = 0.3f * std::sin(i * 0.05f * (c + 1));
+    vorbis_analysis_wrote(&vd, frames);
+  }
+  vorbis_analysis_wrote(&vd, 0);
+  while (audio && vorbis_analysis_blockout(&vd, &vb) == 1) {
+    vorbis_analysis(&vb, nullptr);
+    vorbis_bitrate_addblock(&vb);
+    ogg_packet op;
+    while (vorbis_bitrate_flushpacket(&vd, &op)) {
+      ogg_stream_packetin(&os, &op);
+      while (ogg_stream_flush_fill(&os, &og, 512)) put(og);
+    }
+  }
+  while (ogg_stream_flush(&os, &og)) put(og);
+  ogg_stream_clear(&os);
+  vorbis_block_clear(&vb);
+  vorbis_dsp_clear(&vd);
+  vorbis_comment_clear(&vc);
+  vorbis_info_clear(&vi);
+  return out;
+}
+
+// Byte offsets of the Ogg pages of a stream.
+std::vector<size_t> PageOffsets(const Bytes& b) {
+  std::vector<size_t> pages;
+  for (size_t at = 0; at + 27 <= b.size() && std::memcmp(&b[at], "OggS", 4) == 0;) {
+    pages.push_back(at);
+    size_t length = 27 + b[at + 26];
+    for (int i = 0; i < b[at + 26]; ++i) length += b[at + 27 + i];
+    at += length;
+  }
+  return pages;
+}
+
+// Loads a file through the game's path and returns what it said on stderr.
+std::shared_ptr<TAudioSample> LoadFile(const std::string& name, const Bytes& bytes, std::string& err) {
+  const std::string path = TempPath(name.c_str());
+  WriteFile(path, bytes);
+  testing::internal::CaptureStderr();
+  auto sample = LoadAudioSample(path);
+  err = testing::internal::GetCapturedStderr();
+  std::remove(path.c_str());
+  return sample;
 }
 }  // namespace
 
@@ -205,6 +299,106 @@ TEST(SoundFiles, MissingOrUndecodableFilesGiveNullAndOneLine) {
   }
   std::remove(good.c_str());
   std::remove(bad.c_str());
+}
+
+// A chain of links that change layout cannot be one sample: the first
+// link is played alone, and stderr says so once.
+TEST(OggLoader, ChainedLinksOfAnotherLayoutLeaveTheFirstLinkAlone) {
+  const Bytes mono = EncodeOgg(1, 22050, 4410, 1);
+  const Bytes stereo = EncodeOgg(2, 44100, 8820, 2);
+  const Bytes mono2 = EncodeOgg(1, 22050, 2205, 3);
+  struct Case {
+    const char* name;
+    std::vector<const Bytes*> links;
+    int format, hertz, frames;
+    bool noted;
+  } cases[] = {
+      {"mono-then-stereo.ogg", {&mono, &stereo}, SF_MONO16LE, 22050, 4410, true},
+      {"stereo-then-mono.ogg", {&stereo, &mono}, SF_STEREO16LE, 44100, 8820, true},
+      {"mono-then-mono.ogg", {&mono, &mono2}, SF_MONO16LE, 22050, 4410 + 2205, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes chain;
+    for (const Bytes* link : c.links) chain.insert(chain.end(), link->begin(), link->end());
+    KeepAsFuzzSeed("ogg", c.name, chain);
+    std::string err;
+    auto sample = LoadFile(c.name, chain, err);
+    ASSERT_TRUE(sample);
+    EXPECT_EQ(sample->format, c.format);
+    EXPECT_EQ(sample->hertz, c.hertz);
+    EXPECT_EQ(sample->length, c.frames);
+    if (c.noted) {
+      EXPECT_NE(err.find(c.name), std::string::npos) << err;
+      EXPECT_NE(err.find("only the first"), std::string::npos) << err;
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    } else {
+      EXPECT_EQ(err, "");
+    }
+  }
+}
+
+// One byte changed in any middle page: never a silent sound passed off
+// as the music, always one line naming the file.
+TEST(OggLoader, DamagedMiddlePageGivesNoSoundAndOneLine) {
+  const Bytes good = EncodeOgg(2, 44100, 22050, 7);
+  const std::vector<size_t> pages = PageOffsets(good);
+  ASSERT_GE(pages.size(), 6u);
+  for (size_t p = 2; p + 1 < pages.size(); ++p) {
+    for (size_t at : {pages[p] + 30, pages[p] + 5, (pages[p] + pages[p + 1]) / 2}) {
+      SCOPED_TRACE("page " + std::to_string(p) + ", byte " + std::to_string(at));
+      Bytes damaged = good;
+      damaged[at] ^= 0x21;
+      if (p == pages.size() / 2 && at == pages[p] + 30) KeepAsFuzzSeed("ogg", "damaged-page.ogg", damaged);
+      std::string err;
+      auto sample = LoadFile("damaged.ogg", damaged, err);
+      if (sample) {
+        // A decoder may step over the page; then what is left must be sound.
+        EXPECT_GT(sample->length, 0);
+        EXPECT_EQ(err, "");
+      } else {
+        EXPECT_NE(err.find("damaged.ogg"), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+      }
+    }
+  }
+}
+
+// Each refusal names its real reason in one line.
+TEST(SoundFiles, RefusalsNameTheirReason) {
+  Bytes streamed = MakeWav({.channels = 2, .bits = 16, .dataBytes = 64, .statedData = 0x7ffff000u});
+  std::memcpy(streamed.data() + 4, "\x00\xf0\xff\x7f", 4);
+  Bytes skipped = MakeWav({.channels = 1, .bits = 16, .junkBeforeData = true, .dataBytes = 8});
+  std::memcpy(skipped.data() + 40, "\xff\xff\xff\x7f", 4);
+  Bytes noData = MakeWav({.channels = 1, .bits = 16, .dataBytes = 8});
+  noData.resize(36);
+  const Bytes ogg = EncodeOgg(1, 22050, 2205, 9);
+  Bytes ended(ogg.begin(), ogg.begin() + PageOffsets(ogg).back());
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    const char* reason;
+  } cases[] = {
+      {"streamed.wav", streamed, "truncated data: the data chunk states 2147479552 bytes but 64 follow (a WAV streamed"},
+      {"float.wav", MakeWav({.tag = 3, .channels = 1, .bits = 32}), "unsupported format tag 3"},
+      {"24-bit.wav", MakeWav({.channels = 2, .bits = 24}), "24-bit samples in 2 channels"},
+      {"short-data.wav", MakeWav({.channels = 1, .bits = 16, .dataBytes = 8, .statedData = 100}),
+       "truncated data: the data chunk states 100 bytes but 8 follow"},
+      {"lying-chunk.wav", skipped, "chunk \"LIST\" states 2147483647 bytes, more than the 21 left in the file"},
+      {"no-data.wav", noData, "no data chunk"},
+      {"cut.ogg", ended, "truncated: the last Ogg page does not end the stream"},
+      {"half-page.ogg", Bytes(ogg.begin(), ogg.begin() + ogg.size() - 10), "truncated: the Ogg page at byte "},
+      {"silent.ogg", EncodeOgg(1, 22050, 22050, 10, false), "the stream states 22050 frames but none decode"},
+      {"neither.bin", Bytes(64, 'x'), "not a PCM WAV or Ogg Vorbis file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KeepAsFuzzSeed(std::strstr(c.name, ".ogg") ? "ogg" : "wav", c.name, c.bytes);
+    std::string err;
+    EXPECT_FALSE(LoadFile(c.name, c.bytes, err));
+    EXPECT_NE(err.find(std::string(c.name) + "\": " + c.reason), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  }
 }
 
 TEST(AudioDrivers, RegistryNamesAndSelection) {

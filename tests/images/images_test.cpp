@@ -1,7 +1,11 @@
 // Headless image tests: PNG colour types, masking, strips, bad files.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "engine/drawing.h"
@@ -16,6 +20,56 @@ uint32_t Argb(int a, int r, int g, int b) {
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// ---- PNG files from raw bytes, for the ones no encoder would write.
+
+uint32_t Crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+  crc = ~crc;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PutBE32(std::vector<uint8_t>& b, uint32_t v) {
+  for (int i = 3; i >= 0; --i) b.push_back(uint8_t(v >> (8 * i)));
+}
+
+// One chunk with its true CRC; `stated` replaces the length field only.
+std::vector<uint8_t> Chunk(const char* type, const std::string& body, int64_t stated = -1) {
+  std::vector<uint8_t> c;
+  PutBE32(c, stated >= 0 ? uint32_t(stated) : uint32_t(body.size()));
+  c.insert(c.end(), type, type + 4);
+  c.insert(c.end(), body.begin(), body.end());
+  PutBE32(c, Crc32(c.data() + 4, c.size() - 4));
+  return c;
+}
+
+// The signature and IHDR of an 8-bit image, by default 1 x 1 RGB.
+std::vector<uint8_t> PngHead(uint32_t width = 1, uint32_t height = 1, uint8_t colorType = 2) {
+  std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  std::vector<uint8_t> ihdr;
+  PutBE32(ihdr, width);
+  PutBE32(ihdr, height);
+  for (uint8_t v : {uint8_t(8), colorType, uint8_t(0), uint8_t(0), uint8_t(0)}) ihdr.push_back(v);
+  auto c = Chunk("IHDR", std::string(ihdr.begin(), ihdr.end()));
+  b.insert(b.end(), c.begin(), c.end());
+  return b;
+}
+
+// Kept in the build tree so fuzz/run can seed its corpus with them.
+void KeepAsFuzzSeed(const std::string& name, const std::vector<uint8_t>& bytes) {
+  std::error_code ignored;
+  std::filesystem::create_directories("fuzz-seeds/png", ignored);
+  std::ofstream("fuzz-seeds/png/" + name, std::ios::binary).write((const char*)bytes.data(), bytes.size());
+}
+
+long PeakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
 }
 }  // namespace
 
@@ -185,6 +239,64 @@ TEST(BadFiles, DecoderSurvivesEveryTruncationAndBitFlip) {
     }
   }
   EXPECT_EQ(LoadPixmapPNGFromMemory(nullptr, 0), nullptr);
+}
+
+// A chunk stating about 1 GiB in a file of a few dozen bytes: libpng would
+// allocate and fill the stated size before finding the file short.
+TEST(BadFiles, ChunkLongerThanTheFileIsRefusedWithoutAllocatingIt) {
+  const char* types[] = {"tEXt", "zTXt", "iTXt", "pCAL", "sCAL", "sPLT", "iCCP", "PLTE", "IDAT", "prVt"};
+  const int64_t lengths[] = {0x40000000, 0x7fffffff, 0xffffffff, 9};
+  const long before = PeakMegabytes();
+  for (const char* type : types) {
+    for (int64_t length : lengths) {
+      std::vector<uint8_t> bytes = PngHead();
+      auto c = Chunk(type, "Comment\0", length);
+      bytes.insert(bytes.end(), c.begin(), c.end() - 4);  // cut after the body
+      SCOPED_TRACE(std::string(type) + " stating " + std::to_string(length));
+      EXPECT_EQ(LoadPixmapPNGFromMemory(bytes.data(), bytes.size()), nullptr);
+      if (length == 0x40000000) KeepAsFuzzSeed(std::string("bomb-") + type + ".png", bytes);
+    }
+  }
+  // A header stating 16384 x 4096 RGBA pixels (256 MiB) over a few bytes
+  // of image data that could never inflate to them.
+  std::vector<uint8_t> huge = PngHead(16384, 4096, 6);
+  for (const auto& c : {Chunk("IDAT", std::string("\x78\x9c\x63\0\0\0\x01\0\x01", 9)), Chunk("IEND", "")})
+    huge.insert(huge.end(), c.begin(), c.end());
+  EXPECT_EQ(LoadPixmapPNGFromMemory(huge.data(), huge.size()), nullptr);
+  KeepAsFuzzSeed("huge-header.png", huge);
+  EXPECT_LT(PeakMegabytes() - before, 64) << "megabytes allocated for files of under 100 bytes";
+}
+
+// The chunks the loader skips unread must not change what it decodes.
+TEST(PngLoading, TextAndOtherAncillaryChunksAreSkippedAndTrailingBytesIgnored) {
+  std::string path = TempPath("ancillary.png");
+  ASSERT_TRUE(WritePng(path, RgbPng(2, 1, {0x102030, 0xA0B0C0})));
+  std::vector<uint8_t> plain = ReadFile(path);
+  ASSERT_GT(plain.size(), 45u);
+  std::vector<uint8_t> rich(plain.begin(), plain.begin() + 33);  // signature and IHDR
+  const std::pair<const char*, std::string> extras[] = {
+      {"tEXt", std::string("Comment\0made by hand", 20)},
+      {"zTXt", std::string("Title\0\0\x78\x9c\x03\0\0\0\0\x01", 14)},
+      {"iTXt", std::string("Author\0\0\0\0\0Velmora", 18)},
+      {"gAMA", std::string("\0\0\xb1\x8f", 4)},
+      {"pHYs", std::string("\0\0\x0b\x13\0\0\x0b\x13\x01", 9)},
+      {"sPLT", std::string("s\0\x08\x10\x20\x30\xff\0\0", 9)},
+      {"prVt", std::string("private bytes")},
+  };
+  for (const auto& [type, body] : extras) {
+    auto c = Chunk(type, body);
+    rich.insert(rich.end(), c.begin(), c.end());
+  }
+  rich.insert(rich.end(), plain.begin() + 33, plain.end());
+  for (const char* tail : {"", "trailing junk after IEND"}) rich.insert(rich.end(), tail, tail + std::strlen(tail));
+  auto map = LoadPixmapPNGFromMemory(rich.data(), rich.size());
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->format, PF_RGB888);
+  EXPECT_EQ(map->ReadPixel(0, 0), 0xFF102030u);
+  EXPECT_EQ(map->ReadPixel(1, 0), 0xFFA0B0C0u);
+  // Without IEND the same file is cut short.
+  std::vector<uint8_t> cut(rich.begin(), rich.end() - 12 - std::strlen("trailing junk after IEND"));
+  EXPECT_EQ(LoadPixmapPNGFromMemory(cut.data(), cut.size()), nullptr);
 }
 
 TEST(Headless, ImagesLoadButDrawingDoesNothing) {

@@ -6,7 +6,9 @@ BUILD=$(cd "${1:?build dir}" && pwd)
 private_xvfb
 OUT="$BUILD/e2e-game-over"; rm -rf "$OUT"; mkdir -p "$OUT"
 
-ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/stderr.txt" &
+WAV="$OUT/game-over.wav"
+alsoft_capture_conf "$WAV" "$OUT/alsoft.conf"
+ALSOFT_DRIVERS=wave ALSOFT_CONF="$OUT/alsoft.conf" "$BUILD/velmora" 2>"$OUT/stderr.txt" &
 PID=$!
 wait_window $PID >/dev/null || fail "no window named Velmora"
 expect_screen $PID title
@@ -25,4 +27,8 @@ press_until $PID space title || fail "space on the game-over screen did not lead
 shot "$OUT/title.png"
 press_until_exit $PID Escape; status=$STATUS
 [ "$status" = 0 ] || fail "the game ended with status $status"
+# Headroom over the whole run: the start, the race and the fade.
+peak=$(peak_of "$WAV")
+echo "capture peak $peak, rms $(rms_of "$WAV")"
+gt 0.891 "$peak" || fail "capture peaks at $peak, beyond -1 dBFS (0.891)"
 echo "game-over run passed"

@@ -139,6 +139,10 @@ gt 0.003 "$r_off" || fail "music did not stop on m"
 gt "$f_light" 500 || fail "first start light not heard"
 gt "$r_on" 0.01 || fail "music did not come back on m"
 gt "$f_fast" "$(awk -v f="$f_slow" 'BEGIN {print f * 1.3}')" || fail "engine pitch did not rise"
+# Headroom: the start (ten engines and the go beep) must not reach -1 dBFS.
+peak=$(peak_of "$WAV")
+echo "capture peak $peak, rms $(rms_of "$WAV")"
+gt 0.891 "$peak" || fail "capture peaks at $peak, beyond -1 dBFS (0.891)"
 lines=$(wc -l <"$OUT/stderr.txt")
 [ "$lines" -eq 0 ] || fail "unexpected messages on stderr: $(cat "$OUT/stderr.txt")"
 echo "play-through passed"

@@ -140,3 +140,7 @@ press_until_exit() {  # pid key [presses]
   done
   wait_exit "$1" 30
 }
+
+# Largest absolute sample (0..1) and RMS amplitude of a whole capture.
+peak_of() { sox "$1" -n stat 2>&1 | awk '/Maximum amplitude/ {a = $3} /Minimum amplitude/ {b = -$3} END {print (a > b ? a : b)}'; }
+rms_of() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'; }

@@ -272,6 +272,59 @@ TEST_F(OpenALCapture, TemporarySourceIsReusedOnceItsSoundEnds) {
   EXPECT_NEAR(Peak(fPcm, runs[1], 20, 280), Peak(fPcm, runs[0], 20, 130), 1000);
 }
 
+// The start of a race as the game plays it: ten engine loops started
+// together; through the count-down only the player's two are heard, the
+// grid idling at each car's own rate; at the go beep every opponent comes
+// in at full engine volume and each car revs up at its own pace. The
+// driver turns the mix down while it is that crowded, and back up once
+// it is not.
+TEST_F(OpenALCapture, CrowdedStartStaysUnderMinusOneDbfsAndTheLevelComesBack) {
+  if (!std::filesystem::exists("Sounds/engine3.wav")) GTEST_SKIP() << "game sounds not generated in this build";
+  const std::string tone = Tones("solo.wav", {{441, 400}});
+  // Sound rate modifiers and accelerations; the player's two engines share theirs.
+  const float modifiers[10] = {1.0f, 1.0f, 0.74f, 1.13f, 0.92f, 1.05f, 0.81f, 1.19f, 0.97f, 0.86f};
+  const float revs[10] = {2.4f, 2.4f, 1.3f, 2.9f, 1.8f, 2.2f, 1.1f, 2.6f, 1.6f, 2.0f};
+  auto runs = Capture([&] {
+    auto engine3 = LoadSound("Sounds/engine3.wav", SOUND_LOOP);
+    auto engine5 = LoadSound("Sounds/engine5.wav", SOUND_LOOP);
+    auto go = LoadSound("Sounds/start2.wav", 0);
+    auto solo = LoadSound(tone, 0);
+    if (!engine3 || !engine5 || !go || !solo) return 1;
+    std::vector<std::shared_ptr<TChannel>> engines;
+    for (int i = 0; i < 10; ++i) {
+      engines.push_back(AllocChannel());
+      PlaySound(i ? engine3 : engine5, engines.back());
+      engines.back()->SetVolume(i < 2 ? 0.2f : 0.0f);
+    }
+    // The game sets its engines' rates every tick: 2 s of count-down, 2 s of start.
+    for (int t = 0; t < 400; ++t) {
+      if (t == 200) {
+        PlaySound(go, nullptr)->SetVolume(0.2f);
+        for (int i = 2; i < 10; ++i) engines[i]->SetVolume(0.2f);
+      }
+      for (int i = 0; i < 10; ++i) {
+        const float seconds = t < 200 ? 0.0f : (t - 200) / 100.0f;
+        engines[i]->SetRate(0.8f * modifiers[i] * (1 + revs[i] * seconds));
+      }
+      Delay(10);
+    }
+    for (auto& e : engines) e->Stop();
+    Delay(600);
+    PlaySound(solo, nullptr);
+    Delay(600);
+    return 0;
+  });
+  ASSERT_GE(runs.size(), 2u);
+  const SoundRun& crowd = runs.front();
+  const SoundRun& solo = runs.back();
+  EXPECT_GT(crowd.Ms(), 3500);
+  const int loudest = Peak(fPcm, crowd, 0, crowd.Ms());
+  EXPECT_LT(loudest, static_cast<int>(0.891 * 32768)) << "the crowd reaches " << loudest / 32768.0;
+  EXPECT_GT(loudest, static_cast<int>(0.3 * 32768)) << "the crowd was turned down to nearly nothing";
+  // A lone voice afterwards plays at its own level again.
+  EXPECT_NEAR(Peak(fPcm, solo, 50, 350), 16384, 800);
+}
+
 TEST(OpenALDevices, NullDeviceRunsTheWholeChannelModelSilently) {
   const std::string loopPath = WriteTones("loop.wav", {{441, 200}});
   const std::string blipPath = WriteTones("blip.wav", {{441, 100}});

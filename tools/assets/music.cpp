@@ -309,7 +309,9 @@ Sound renderSong(const std::string& name, const Song& song) {
 
   Sound out{name, RATE, 2, std::vector<float>(length * 2)};
   for (size_t i = 0; i < length; ++i) out.samples[2 * i] = m.left[i], out.samples[2 * i + 1] = m.right[i];
-  // Music sits under the effects: a fixed loudness, and a gentle limit on peaks.
+  // Music sits under the effects: a fixed loudness, and a gentle limit on
+  // peaks; first the pulse voices' offset goes.
+  removeLoopMean(out.samples, 2);
   double rms = rmsOf(out.samples);
   float g = rms > 0 ? float(song.targetRms / rms) : 1.0f;
   for (float& v : out.samples) {

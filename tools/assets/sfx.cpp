@@ -8,6 +8,20 @@
 #include "synth.h"
 
 static const float EFFECT_PEAK = 0.89f;  // about -1 dBFS: effects are the loud layer
+static const float FILE_PEAK_MAX = 0.95f;  // where taking an offset off raised a peak
+
+// Scales to `peak` as measured with the offset still in, then takes the
+// offset off: the loudness stays what the sound was designed at, and only
+// a peak that the shift pushed past FILE_PEAK_MAX is held back.
+template <typename RemoveMean>
+static void levelWithoutOffset(std::vector<float>& s, float peak, RemoveMean removeMean) {
+  float before = peakOf(s);
+  if (before <= 0) return;
+  float gain = peak / before;
+  removeMean(s);
+  gain = std::min(gain, FILE_PEAK_MAX / peakOf(s));
+  for (float& v : s) v *= gain;
+}
 
 static std::vector<float> silence(double seconds) { return std::vector<float>(size_t(seconds * RATE), 0.0f); }
 
@@ -44,7 +58,9 @@ static Sound engine(const std::string& name, bool growl) {
   SVF lp1, lp2;
   const float cut = growl ? 2600.0f : 1800.0f;
   processLoop(s, [&](float v) { return lp2.process(lp1.process(v, cut, 0.8f), cut, 0.7f); });
-  scaleTo(s, 0.8f);
+  // The saturation of uneven pulses leaves an offset; ten engines at the
+  // start would stack it.
+  levelWithoutOffset(s, 0.8f, [](std::vector<float>& v) { removeLoopMean(v); });
   return {name, RATE, 1, s};
 }
 
@@ -70,7 +86,7 @@ static Sound skid() {
     float amp = float(0.75 + 0.25 * std::sin(2 * PI * 4 * t));
     s[i] = amp * (0.55f * float(std::sin(2 * PI * phase)) + 0.15f * triangleWave(std::fmod(phase2, 1.0))) + 0.35f * noise[i];
   }
-  scaleTo(s, 0.7f);
+  levelWithoutOffset(s, 0.7f, [](std::vector<float>& v) { removeLoopMean(v); });
   return {"skid3", RATE, 1, s};
 }
 
@@ -79,7 +95,7 @@ static Sound finish(const std::string& name, std::vector<float> s, float peak = 
   size_t fade = std::min<size_t>(64, s.size() / 4);
   for (size_t i = 0; i < fade; ++i) s[i] *= float(i) / fade;
   for (size_t i = 0; i < fade * 4 && i < s.size(); ++i) s[s.size() - 1 - i] *= float(i) / (fade * 4);
-  scaleTo(s, peak);
+  levelWithoutOffset(s, peak, removeOneShotMean);
   return {name, RATE, 1, s};
 }
 

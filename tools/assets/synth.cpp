@@ -74,3 +74,27 @@ void scaleTo(std::vector<float>& s, float peak) {
   if (p <= 0) return;
   for (float& v : s) v *= peak / p;
 }
+
+void removeLoopMean(std::vector<float>& s, int channels) {
+  const size_t frames = s.size() / channels;
+  if (frames == 0) return;
+  for (int c = 0; c < channels; ++c) {
+    double sum = 0;
+    for (size_t i = 0; i < frames; ++i) sum += s[i * channels + c];
+    const float mean = float(sum / frames);
+    for (size_t i = 0; i < frames; ++i) s[i * channels + c] -= mean;
+  }
+}
+
+void removeOneShotMean(std::vector<float>& s) {
+  if (s.size() < 3) return;
+  // sin^2 over the whole sound: zero at both ends, weights summing to n / 2.
+  double sum = 0;
+  for (float v : s) sum += v;
+  const double n = double(s.size() - 1);
+  const double k = sum / (double(s.size() - 1) / 2.0);
+  for (size_t i = 0; i < s.size(); ++i) {
+    const double w = std::sin(PI * double(i) / n);
+    s[i] -= float(k * w * w);
+  }
+}

@@ -45,5 +45,10 @@ void processLoop(std::vector<float>& buf, F filter) {
 float peakOf(const std::vector<float>& s);
 double rmsOf(const std::vector<float>& s);
 void scaleTo(std::vector<float>& s, float peak);
+// Zero mean, so that many copies played at once do not stack an offset.
+// A loop loses a constant (it still joins); a one-shot a smooth bump that
+// is zero at both ends (its fades stay silent).
+void removeLoopMean(std::vector<float>& s, int channels = 1);
+void removeOneShotMean(std::vector<float>& s);
 // Midi note number to Hz.
 inline double noteHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }

@@ -154,11 +154,9 @@ void RegisterOpenALDriver() {
   if (OpenALLibraryLoaded()) new TOpenALAudioDriver("OpenAL", "");
 }
 
-int EnableOpenAL() {
+int RegisterOpenALDevices() {
   static int enabled = -1;
   if (enabled >= 0) return enabled;
-  // The registry (with its plain "OpenAL") comes first, the devices after.
-  AudioDriverExists("Null");
   enabled = OpenALLibraryLoaded();
   if (!enabled) {
     std::fprintf(stderr, "velmora: no OpenAL library (libopenal.so.1) found; playing without sound\n");

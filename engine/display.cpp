@@ -26,9 +26,7 @@
 std::string AppTitle = "velmora";
 
 int gDefaultGraphicsFlags = GFX_BACK_BUFFER;
-std::shared_ptr<TDrawState> gCurrentGraphics;
 std::shared_ptr<TDrawState> gAutoGraphics;
-int gGraphicsSeq = 0;
 int gSoftSync = 0;
 int gVSync = 0;
 int gSoftSyncHertz = 0;
@@ -83,6 +81,7 @@ Display* XDisplayHandle() {
     gFailure = "cannot open X display \"" + DisplayName() + "\"";
     return nullptr;
   }
+  SetEventSource(PollSystem);
   XSetErrorHandler(IgnoreXError);
   XSetIOErrorHandler(FatalXIOError);
   // Held keys then repeat as presses without releases in between, so a
@@ -277,8 +276,8 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
 }
 
 void SetGraphics(const std::shared_ptr<TDrawState>& state) {
-  gCurrentGraphics = state;
   if (!state) {
+    SetCurrentDrawState(nullptr, 0, 0);
     for (int& v : gSettings) v = 0;
     return;
   }
@@ -289,7 +288,15 @@ void SetGraphics(const std::shared_ptr<TDrawState>& state) {
   gSettings[2] = g.depth;
   gSettings[3] = g.hertz;
   gSettings[4] = g.flags;
-  ApplyDrawState(*state);
+  SetCurrentDrawState(state, g.width, g.height);
+  if (!state->_setup) {
+    // Both buffers start in the clear colour, whatever the server left there.
+    Cls();
+    PresentGraphics(g, 0);
+    Cls();
+    PresentGraphics(g, 0);
+    state->_setup = 1;
+  }
 }
 
 Window CurrentWindow() {
@@ -397,12 +404,6 @@ void TGraphics::Close() {
   }
   kind = 0;
   XFlush(dpy);
-}
-
-void BumpGraphicsSeq() {
-  unsigned next = unsigned(gGraphicsSeq) + 1u;
-  if (next == 0) next = 1;
-  gGraphicsSeq = int(next);
 }
 
 std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int hz, int flags) {

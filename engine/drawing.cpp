@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "engine/display.h"
-#include "engine/fonts.h"
 #include "engine/gl_driver.h"
 #include "engine/system.h"
+
+std::shared_ptr<TDrawState> gCurrentGraphics;
 
 namespace {
 const TDrawState kDefaults;
@@ -34,12 +34,16 @@ void SendViewport(const TDrawState& s) {
 }
 }  // namespace
 
-void ApplyDrawState(TDrawState& s) {
+void SetCurrentDrawState(const std::shared_ptr<TDrawState>& state, int width, int height) {
+  gCurrentGraphics = state;
+  gFrameMaker = state ? &GLDriver() : nullptr;
+  if (!state) return;
+  TDrawState& s = *state;
   TGLDrawDriver& d = GLDriver();
-  d.ResetGLContext(*s._graphics);
-  if (s.g_width != s._graphics->width || s.g_height != s._graphics->height) {
-    s.g_width = s._graphics->width;
-    s.g_height = s._graphics->height;
+  d.ResetGLContext(width, height);
+  if (s.g_width != width || s.g_height != height) {
+    s.g_width = width;
+    s.g_height = height;
     s.vres_width = float(s.g_width);
     s.vres_height = float(s.g_height);
     s.vres_mousexscale = 1;
@@ -53,23 +57,15 @@ void ApplyDrawState(TDrawState& s) {
   d.SetLineWidth(s.line_width);
   SendTransform(s);
   SendViewport(s);
-  if (!s._setup) {
-    // Both buffers start in the clear colour, whatever the server left there.
-    d.Cls();
-    PresentGraphics(*s._graphics, 0);
-    d.Cls();
-    PresentGraphics(*s._graphics, 0);
-    s._setup = 1;
-  }
 }
 
 void SetLogicalResolution(float w, float h) {
   TDrawState* s = Current();
-  if (!s || GraphicsWidth() <= 0 || GraphicsHeight() <= 0) return;
+  if (!s || s->g_width <= 0 || s->g_height <= 0) return;
   s->vres_width = w;
   s->vres_height = h;
-  s->vres_mousexscale = w / GraphicsWidth();
-  s->vres_mouseyscale = h / GraphicsHeight();
+  s->vres_mousexscale = w / s->g_width;
+  s->vres_mouseyscale = h / s->g_height;
   GLDriver().SetResolution(w, h);
 }
 

@@ -9,6 +9,10 @@
 class TImageFont;
 class TGraphics;
 class TDrawDriver;
+class TDrawState;
+
+// The drawing state that drawing goes to; null while no graphics is open.
+extern std::shared_ptr<TDrawState> gCurrentGraphics;
 
 constexpr int BLEND_MASK = 1;
 constexpr int BLEND_SOLID = 2;
@@ -53,6 +57,15 @@ public:
   std::shared_ptr<TDrawDriver> _driver;
   int _setup = 0;
 };
+
+// Makes a state current (null: none) and re-sends all of it to the driver,
+// whose context has just become current at that real size.
+void SetCurrentDrawState(const std::shared_ptr<TDrawState>& state, int width, int height);
+
+// The logical resolution every drawing coordinate is given in.
+void SetLogicalResolution(float w, float h);
+float LogicalWidth();
+float LogicalHeight();
 
 void SetColor(int r, int g, int b);
 void GetColor(int& r, int& g, int& b);

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/display.h"
 #include "engine/drawing.h"
 
 extern const unsigned char kBuiltinFont8x16[1536];

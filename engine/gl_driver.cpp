@@ -115,21 +115,21 @@ TGLDrawDriver& GLDriver() { return *GLDriverShared(); }
 
 std::shared_ptr<TGLDrawDriver> TGLDrawDriver::Create() { return std::make_shared<TGLDrawDriver>(); }
 
-void TGLDrawDriver::ResetGLContext(const TGraphics& g) {
+void TGLDrawDriver::ResetGLContext(int width, int height) {
   fBlend = -1;
   fBoundTexture = 0;
   fWhiteS = fWhiteT = -1;
   glBindTexture(GL_TEXTURE_2D, 0);
   glDisable(GL_TEXTURE_2D);
   fTexturing = 0;
-  fWidth = g.width;
-  fHeight = g.height;
+  fWidth = width;
+  fHeight = height;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0, g.width, g.height, 0, -1, 1);
+  glOrtho(0, width, height, 0, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glViewport(0, 0, g.width, g.height);
+  glViewport(0, 0, width, height);
 }
 
 void TGLDrawDriver::BindTexture(unsigned name, float whiteS, float whiteT) {

@@ -10,8 +10,15 @@
 #include <cstring>
 #include <set>
 
-#include "engine/drawing.h"
-#include "engine/gl_driver.h"
+
+TFrameMaker* gFrameMaker = nullptr;
+int gGraphicsSeq = 0;
+
+void BumpGraphicsSeq() {
+  unsigned next = unsigned(gGraphicsSeq) + 1u;
+  if (next == 0) next = 1;
+  gGraphicsSeq = int(next);
+}
 
 int BytesPerPixel(int format) {
   switch (format) {
@@ -312,10 +319,10 @@ std::shared_ptr<TImage> TImage::Create(int width, int height, int frameCount, in
 }
 
 std::shared_ptr<TImageFrame> TImage::Frame(int index) {
-  if (index < 0 || index >= int(pixmaps.size()) || !gCurrentGraphics || !pixmaps[index])
+  if (index < 0 || index >= int(pixmaps.size()) || !gFrameMaker || !pixmaps[index])
     return nullptr;
   if (seqs[index] == gGraphicsSeq) return frames[index];
-  frames[index] = GLDriver().CreateFrameFromPixmap(pixmaps[index], flags);
+  frames[index] = gFrameMaker->CreateFrameFromPixmap(pixmaps[index], flags);
   seqs[index] = frames[index] ? gGraphicsSeq : 0;
   return frames[index];
 }

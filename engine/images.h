@@ -62,6 +62,24 @@ public:
                     float sx, float sy, float sw, float sh) = 0;
 };
 
+// Turns a pixel map into a frame that can be drawn; the drawing driver of
+// the current graphics is one. Frames are made only while there is one.
+class TFrameMaker {
+public:
+  virtual ~TFrameMaker() = default;
+  virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
+                                                             int flags) = 0;
+};
+
+// The maker of the current graphics; null while none is current.
+extern TFrameMaker* gFrameMaker;
+
+// The graphics generation every texture remembers: a frame made under an
+// older one belongs to a dead context and is made again on next use.
+extern int gGraphicsSeq;
+// Steps the generation counter as a 32-bit value that skips 0.
+void BumpGraphicsSeq();
+
 class TImage {
 public:
   int width = 0;

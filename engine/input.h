@@ -39,10 +39,10 @@ int MouseY();
 // Translation of an unshifted X key symbol to the game's key code.
 int KeySymToKeyCode(unsigned long keysym);
 
-// Event plumbing between the window system and the polled state.
-// PollSystem() (display module) reads pending window events and turns
-// them into these calls; it is a no-op when no window is open.
-void PollSystem();
+// Event plumbing between the window system and the polled state. The
+// display module installs its event reader as the source when a window
+// opens; every read of the state runs it first, then these calls feed it.
+void SetEventSource(void (*poll)());
 void SetInputEnabled(int enabled);
 void EmitKeyDown(int code);
 void EmitKeyUp(int code);

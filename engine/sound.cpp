@@ -69,6 +69,12 @@ std::shared_ptr<TChannel> TSound::Play(std::shared_ptr<TChannel> channel) { retu
 std::shared_ptr<TChannel> TSound::Cue(std::shared_ptr<TChannel> channel) { return SilentChannel(channel); }
 std::shared_ptr<TSound> TSound::Load(const std::string& path, int flags) { return ::LoadSound(path, flags); }
 
+int EnableOpenAL() {
+  // The registry (with its plain "OpenAL") comes first, the devices after.
+  EnsureDrivers();
+  return RegisterOpenALDevices();
+}
+
 int AudioDriverExists(const std::string& name) {
   EnsureDrivers();
   return FindDriver(name) ? 1 : 0;

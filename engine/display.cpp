@@ -49,6 +49,9 @@ bool gHaveSavedMode = false;
 bool gHeld[256] = {};
 typedef int (*SwapIntervalFn)(int);
 SwapIntervalFn gSwapInterval = nullptr;
+bool gSwapControlSearched = false;
+bool gThreadsReady = false;  // Xlib's threads are set up once per process
+bool gPolling = false;       // an event handler polling again must not recurse
 
 constexpr int kInterlace = 0x010;
 constexpr int kDoubleScan = 0x020;
@@ -61,17 +64,18 @@ std::string DisplayName() {
 // A stray X error (a bad request on a dying window, say) must not end the game.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
+// The connection is gone, so the exit handlers (which talk to X) must not run.
 int FatalXIOError(Display*) {
-  std::fprintf(stderr, "velmora: lost the connection to X display \"%s\"\n",
-               DisplayName().c_str());
-  std::_Exit(1);
+  FatalExit("velmora: lost the connection to X display \"" + DisplayName() + "\"\n", 1, false);
 }
 
 // Opened once; a failed attempt is retried on the next open.
 Display* XDisplayHandle() {
   if (gXDisplay) return gXDisplay;
-  static bool threadsReady = (XInitThreads(), true);
-  (void)threadsReady;
+  if (!gThreadsReady) {
+    XInitThreads();
+    gThreadsReady = true;
+  }
   if (DisplayName().empty()) {
     gFailure = "DISPLAY is not set";
     return nullptr;
@@ -110,9 +114,8 @@ int ModeHertz(const XF86VidModeModeInfo& m) {
 // The swap-interval call exists only when the server lists the extension;
 // calling it otherwise raises a fatal X error under Xvfb.
 void FindSwapControl(Display* dpy) {
-  static bool searched = false;
-  if (searched) return;
-  searched = true;
+  if (gSwapControlSearched) return;
+  gSwapControlSearched = true;
   const char* ext = glXQueryExtensionsString(dpy, DefaultScreen(dpy));
   if (ext && std::strstr(ext, "GLX_SGI_swap_control"))
     gSwapInterval = reinterpret_cast<SwapIntervalFn>(
@@ -536,9 +539,9 @@ void ShowMouse() {
 std::string GraphicsFailure() { return gFailure; }
 
 void DisplayUnavailable() {
-  std::fprintf(stderr, "velmora: %s\n",
-               gFailure.empty() ? "cannot open the graphics display" : gFailure.c_str());
-  std::exit(1);
+  FatalExit("velmora: " + (gFailure.empty() ? std::string("cannot open the graphics display") : gFailure) +
+                "\n",
+            1);
 }
 
 float LogicalMouseX() { return gCurrentGraphics ? gMouseX * gCurrentGraphics->vres_mousexscale : 0; }
@@ -554,13 +557,21 @@ void MoveLogicalMouse(float x, float y) {
 }
 
 void PollSystem() {
-  static bool busy = false;
-  if (busy || !gXDisplay) return;
-  busy = true;
+  if (gPolling || !gXDisplay) return;
+  gPolling = true;
   while (XPending(gXDisplay)) {
     XEvent ev;
     XNextEvent(gXDisplay, &ev);
     TranslateEvent(gXDisplay, ev);
   }
-  busy = false;
+  gPolling = false;
+}
+
+void ResetDisplay() {
+  EndGraphics();
+  gHaveVidMode = -1;
+  gSwapInterval = nullptr;
+  gSwapControlSearched = false;
+  for (bool& held : gHeld) held = false;
+  gFailure.clear();
 }

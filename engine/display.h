@@ -58,6 +58,10 @@ void MoveLogicalMouse(float x, float y);
 
 // Reads pending window events into the input state; a no-op with no window.
 void PollSystem();
+// Ends the graphics (putting the desktop video mode back) and forgets what
+// was learnt of the display and its keys, so the next open starts as the
+// first one did. The connection stays: OpenGL drivers leak when it closes.
+void ResetDisplay();
 // Presents the back buffer of a graphics with the given swap interval.
 void PresentGraphics(TGraphics& graphics, int swapInterval);
 

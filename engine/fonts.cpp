@@ -31,14 +31,18 @@ public:
   }
 };
 
+FT_Library gFreeType = nullptr;
+bool gFreeTypeTried = false;
+// What LoadGlyph hands out for an index the font does not have.
+TImageGlyph gBlankGlyph;
+std::shared_ptr<TImageFont> gBuiltinFont;
+
 FT_Library FreeType() {
-  static FT_Library lib = nullptr;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
-    if (FT_Init_FreeType(&lib)) lib = nullptr;
+  if (!gFreeTypeTried) {
+    gFreeTypeTried = true;
+    if (FT_Init_FreeType(&gFreeType)) gFreeType = nullptr;
   }
-  return lib;
+  return gFreeType;
 }
 
 class TFreeTypeFont : public TFont {
@@ -189,8 +193,7 @@ int TImageFont::CharToGlyph(int ch) const {
 }
 
 TImageGlyph& TImageFont::LoadGlyph(int index) {
-  static TImageGlyph blank;
-  if (index < 0 || index >= int(_glyphs.size())) return blank = TImageGlyph{};
+  if (index < 0 || index >= int(_glyphs.size())) return gBlankGlyph = TImageGlyph{};
   TImageGlyph& g = _glyphs[index];
   if (g._loaded || !_src_font) return g;
   g._loaded = 1;
@@ -277,8 +280,8 @@ std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int
 }
 
 std::shared_ptr<TImageFont> BuiltinFont() {
-  static std::shared_ptr<TImageFont> font = MakeBuiltinFont();
-  return font;
+  if (!gBuiltinFont) gBuiltinFont = MakeBuiltinFont();
+  return gBuiltinFont;
 }
 
 void SetImageFont(const std::shared_ptr<TImageFont>& font) {

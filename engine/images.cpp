@@ -266,9 +266,15 @@ std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path) {
   return map;
 }
 
+namespace {
+// Files already named; never freed, so it outlives static destructors.
+std::set<std::string>* gReported = new std::set<std::string>;
+}  // namespace
+
+void ForgetUnloadableReports() { gReported->clear(); }
+
 void ReportUnloadable(const std::string& what, const std::string& path) {
-  static auto* reported = new std::set<std::string>;  // outlives static destructors
-  if (reported->insert(what + '\n' + path).second)
+  if (gReported->insert(what + '\n' + path).second)
     std::fprintf(stderr, "velmora: cannot load %s \"%s\"\n", what.c_str(), path.c_str());
 }
 

@@ -53,6 +53,8 @@ std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path);
 // Names an unreadable data file on stderr, once per file for the whole run
 // (the game loads some files twice, and again after each display switch).
 void ReportUnloadable(const std::string& what, const std::string& path);
+// Every file may be named once more.
+void ForgetUnloadableReports();
 std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t size);
 
 class TImageFrame {
@@ -71,7 +73,8 @@ public:
                                                              int flags) = 0;
 };
 
-// The maker of the current graphics; null while none is current.
+// The driver of the current drawing state (with no graphics open, a null
+// driver that makes no frames); null until a state was first set.
 extern TFrameMaker* gFrameMaker;
 
 // The graphics generation every texture remembers: a frame made under an

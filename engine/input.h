@@ -40,8 +40,9 @@ int MouseY();
 int KeySymToKeyCode(unsigned long keysym);
 
 // Event plumbing between the window system and the polled state. The
-// display module installs its event reader as the source when a window
-// opens; every read of the state runs it first, then these calls feed it.
+// display module installs its event reader as the source once it has a
+// connection; every read of the state runs it first, and it feeds the
+// state through these calls.
 void SetEventSource(void (*poll)());
 void SetInputEnabled(int enabled);
 void EmitKeyDown(int code);

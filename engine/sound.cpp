@@ -12,6 +12,7 @@ TAudioDriver* gDriverList = nullptr;  // registry head, newest first
 TAudioDriver* gNullDriver = nullptr;
 TAudioDriver* gCurrentDriver = nullptr;
 bool gDriverEverSet = false;
+bool gExitHookSet = false;
 
 // The software-mixing fallbacks exist so the game has a driver to select
 // when OpenAL is missing. They mix nothing: their sounds and channels are
@@ -89,11 +90,10 @@ std::vector<std::string> AudioDrivers() {
 
 int SetAudioDriver(const std::string& name) {
   EnsureDrivers();
-  static bool exitHookSet = false;
-  if (!exitHookSet) {
+  if (!gExitHookSet) {
     // The device must be closed on the way out (a wave-file device only
     // completes its header then).
-    exitHookSet = true;
+    gExitHookSet = true;
     std::atexit(ShutdownAudio);
   }
   if (gCurrentDriver) gCurrentDriver->Shutdown();
@@ -108,6 +108,11 @@ int SetAudioDriver(const std::string& name) {
 void ShutdownAudio() {
   if (gCurrentDriver) gCurrentDriver->Shutdown();
   gCurrentDriver = gNullDriver;
+}
+
+void ResetAudio() {
+  ShutdownAudio();
+  gDriverEverSet = false;
 }
 
 TAudioDriver* CurrentAudioDriver() {

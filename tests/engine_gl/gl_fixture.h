@@ -20,7 +20,8 @@ protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
   }
-  void TearDown() override { EndGraphics(); }
+  // Each test starts as the program does: no graphics, no keys held.
+  void TearDown() override { ResetDisplay(); }
 
   // A window without soft sync, so FlipFrame never sleeps in tests.
   // The server may still be starting when the first test runs: give it a moment.

@@ -291,6 +291,7 @@ void SetGraphics(const std::shared_ptr<TDrawState>& state) {
   gSettings[2] = g.depth;
   gSettings[3] = g.hertz;
   gSettings[4] = g.flags;
+  GLDriver().ResetGLContext(g.width, g.height);
   SetCurrentDrawState(state, g.width, g.height);
   if (!state->_setup) {
     // Both buffers start in the clear colour, whatever the server left there.

@@ -285,7 +285,7 @@ std::shared_ptr<TImageFont> BuiltinFont() {
 }
 
 void SetImageFont(const std::shared_ptr<TImageFont>& font) {
-  if (gCurrentGraphics) gCurrentGraphics->image_font = font ? font : BuiltinFont();
+  DrawState().image_font = font ? font : BuiltinFont();
 }
 
 std::shared_ptr<TImageFont> GetImageFont() {
@@ -294,10 +294,9 @@ std::shared_ptr<TImageFont> GetImageFont() {
 }
 
 void DrawText(const std::string& text, float x, float y) {
-  TDrawState* s = gCurrentGraphics.get();
-  if (!s) return;
-  auto font = s->image_font ? s->image_font : BuiltinFont();
-  float ix = s->tform_ix, iy = s->tform_iy, jx = s->tform_jx, jy = s->tform_jy;
-  font->Draw(Utf16(text), x + s->origin_x + s->handle_x * ix + s->handle_y * iy,
-             y + s->origin_y + s->handle_x * jx + s->handle_y * jy, ix, iy, jx, jy);
+  const TDrawState& s = DrawState();
+  auto font = s.image_font ? s.image_font : BuiltinFont();
+  float ix = s.tform_ix, iy = s.tform_iy, jx = s.tform_jx, jy = s.tform_jy;
+  font->Draw(Utf16(text), x + s.origin_x + s.handle_x * ix + s.handle_y * iy,
+             y + s.origin_y + s.handle_x * jx + s.handle_y * jy, ix, iy, jx, jy);
 }

@@ -1,27 +1,11 @@
-// Engine-private: the graphics object, the drawing back-end interface and
-// its OpenGL form. Included only by engine sources; no platform headers here.
+// Engine-private: the OpenGL form of the drawing driver and of image frames. Included only by engine sources; no platform headers here.
 #pragma once
 
 #include <memory>
 #include <vector>
 
+#include "engine/drawing.h"
 #include "engine/images.h"
-
-// Its first slot, CreateFrameFromPixmap, comes from TFrameMaker.
-class TDrawDriver : public TFrameMaker {
-public:
-  virtual void SetBlend(int mode) = 0;
-  virtual void SetAlpha(float alpha) = 0;
-  virtual void SetColor(int r, int g, int b) = 0;
-  virtual void SetClsColor(int r, int g, int b) = 0;
-  virtual void SetViewport(int x, int y, int w, int h) = 0;
-  virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
-  virtual void SetLineWidth(float width) = 0;
-  virtual void Cls() = 0;
-  virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
-  virtual std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) = 0;
-  virtual void SetResolution(float w, float h) = 0;
-};
 
 class TGLDrawDriver : public TDrawDriver {
 public:

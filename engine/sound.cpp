@@ -138,3 +138,9 @@ std::shared_ptr<TChannel> CueSound(const std::shared_ptr<TSound>& sound, const s
   if (!sound) return SilentChannel(channel);
   return SilentChannel(sound->Cue(channel));
 }
+
+std::shared_ptr<TChannel> PlaySoundAtVolume(const std::shared_ptr<TSound>& sound, float volume) {
+  auto channel = PlaySound(sound, nullptr);
+  channel->SetVolume(volume);
+  return channel;
+}

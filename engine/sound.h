@@ -90,5 +90,7 @@ std::shared_ptr<TSound> LoadSound(const std::string& path, int flags = 0);
 std::shared_ptr<TChannel> AllocChannel();
 std::shared_ptr<TChannel> PlaySound(const std::shared_ptr<TSound>& sound,
                                     const std::shared_ptr<TChannel>& channel = nullptr);
+// An effect on a fresh channel at the given volume; the channel is returned.
+std::shared_ptr<TChannel> PlaySoundAtVolume(const std::shared_ptr<TSound>& sound, float volume);
 std::shared_ptr<TChannel> CueSound(const std::shared_ptr<TSound>& sound,
                                    const std::shared_ptr<TChannel>& channel = nullptr);

@@ -47,6 +47,18 @@ protected:
   }
 };
 
+// An 800 x 600 window cleared to black, for tests that draw and read back.
+class GLDrawTest : public GLTest {
+protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    Open();
+    SetClsColor(0, 0, 0);
+    Cls();
+  }
+};
+
 // Channels equal within a small tolerance (GL rounding of blends).
 inline bool Near(uint32_t a, uint32_t b, int tol = 2) {
   for (int s = 0; s < 24; s += 8) {

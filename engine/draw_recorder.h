@@ -8,6 +8,7 @@
 
 #include "engine/drawing.h"
 
+// Made with std::make_shared: its frames and states hold on to it.
 class TRecordingDrawDriver : public TDrawDriver, public std::enable_shared_from_this<TRecordingDrawDriver> {
 public:
   // "SetColor 255 0 128", "DrawRect 0 0 30 40 at 143.5 20",

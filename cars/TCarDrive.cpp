@@ -191,6 +191,5 @@ int TCar::updateRoadEdge() {
 }
 
 void TCar::playEffect(const std::shared_ptr<TSound>& sound, float volume) {
-  auto channel = PlaySound(sound, nullptr);
-  if (channel) channel->SetVolume(volume);
+  PlaySoundAtVolume(sound, volume);
 }

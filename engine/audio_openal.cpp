@@ -102,6 +102,8 @@ private:
 };
 
 bool gContextLive = false;
+int gLibraryLoaded = -1;       // -1: not tried yet; the library stays loaded
+int gDevicesRegistered = -1;   // -1: the device drivers are not added yet
 // Everything made under the live context, so shutting down can free it all
 // (a buffer still attached to a source cannot be deleted).
 std::vector<std::weak_ptr<TOpenALSound>> gLiveSounds;
@@ -235,21 +237,18 @@ std::shared_ptr<TOpenALSource> TOpenALSource::gPool;
 int TOpenALSource::gContextSeq = 0;
 
 int OpenALLibraryLoaded() {
-  static const bool loaded = LoadOpenAL();
-  return loaded ? 1 : 0;
+  if (gLibraryLoaded < 0) gLibraryLoaded = LoadOpenAL() ? 1 : 0;
+  return gLibraryLoaded;
 }
 
 void RegisterOpenALDriver() {
   if (OpenALLibraryLoaded()) new TOpenALAudioDriver("OpenAL", "");
 }
 
-int EnableOpenAL() {
-  static int enabled = -1;
-  if (enabled >= 0) return enabled;
-  // The registry (with its plain "OpenAL") comes first, the devices after.
-  AudioDriverExists("Null");
-  enabled = OpenALLibraryLoaded();
-  if (!enabled) {
+int RegisterOpenALDevices() {
+  if (gDevicesRegistered >= 0) return gDevicesRegistered;
+  gDevicesRegistered = OpenALLibraryLoaded();
+  if (!gDevicesRegistered) {
     std::fprintf(stderr, "velmora: no OpenAL library (libopenal.so.1) found; playing without sound\n");
     return 0;
   }

@@ -11,6 +11,8 @@
 void RegisterOpenALDriver();
 // 1 when the OpenAL library was loaded and every function it needs found.
 int OpenALLibraryLoaded();
+// Once: one driver per OpenAL device, and "OpenAL Default"; whether OpenAL is usable.
+int RegisterOpenALDevices();
 
 class TOpenALAudioDriver : public TAudioDriver {
 public:

@@ -10,6 +10,9 @@
 #include <cstdint>
 
 namespace {
+bool gTestClockHeld = false;
+int gTestClockReading = 0;
+
 long long WallClockMs() {
   timeval tv{};
   gettimeofday(&tv, nullptr);
@@ -36,11 +39,28 @@ int MilliSecsDiff(int later, int earlier) {
 }
 
 int MilliSecs() {
+  if (gTestClockHeld) return gTestClockReading;
   return ClockMilliSecs(WallClockMs(), gMilliSecsBase);
 }
 
+void SetTestClock(int reading) {
+  gTestClockHeld = true;
+  gTestClockReading = reading;
+}
+
+void AdvanceTestClock(int ms) {
+  gTestClockReading = static_cast<int>(static_cast<uint32_t>(gTestClockReading) + static_cast<uint32_t>(ms));
+}
+
+void ReleaseTestClock() { gTestClockHeld = false; }
+
 void Delay(int ms) {
   if (ms < 0) return;
+  if (gTestClockHeld) {
+    AdvanceTestClock(ms);
+    sched_yield();
+    return;
+  }
   const int start = MilliSecs();
   bool slept = false;
   for (;;) {

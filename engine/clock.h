@@ -7,6 +7,13 @@ extern int gMilliSecsBase;
 int MilliSecs();
 void Delay(int ms);
 
+// A clock a test holds: from SetTestClock on, MilliSecs() reads the set
+// value, AdvanceTestClock moves it, and Delay advances it instead of
+// sleeping, until ReleaseTestClock hands back the wall clock.
+void SetTestClock(int reading);
+void AdvanceTestClock(int ms);
+void ReleaseTestClock();
+
 // The reading MilliSecs gives for a wall-clock time in ms: wraps at 32 bits.
 int ClockMilliSecs(long long wallMs, int base);
 // later - earlier of two readings, correct across the 32-bit wrap.

@@ -26,9 +26,7 @@
 std::string AppTitle = "velmora";
 
 int gDefaultGraphicsFlags = GFX_BACK_BUFFER;
-std::shared_ptr<TDrawState> gCurrentGraphics;
 std::shared_ptr<TDrawState> gAutoGraphics;
-int gGraphicsSeq = 0;
 int gSoftSync = 0;
 int gVSync = 0;
 int gSoftSyncHertz = 0;
@@ -51,6 +49,9 @@ bool gHaveSavedMode = false;
 bool gHeld[256] = {};
 typedef int (*SwapIntervalFn)(int);
 SwapIntervalFn gSwapInterval = nullptr;
+bool gSwapControlSearched = false;
+bool gThreadsReady = false;  // Xlib's threads are set up once per process
+bool gPolling = false;       // an event handler polling again must not recurse
 
 constexpr int kInterlace = 0x010;
 constexpr int kDoubleScan = 0x020;
@@ -63,17 +64,18 @@ std::string DisplayName() {
 // A stray X error (a bad request on a dying window, say) must not end the game.
 int IgnoreXError(Display*, XErrorEvent*) { return 0; }
 
+// The connection is gone, so the exit handlers (which talk to X) must not run.
 int FatalXIOError(Display*) {
-  std::fprintf(stderr, "velmora: lost the connection to X display \"%s\"\n",
-               DisplayName().c_str());
-  std::_Exit(1);
+  FatalExit("velmora: lost the connection to X display \"" + DisplayName() + "\"\n", 1, false);
 }
 
 // Opened once; a failed attempt is retried on the next open.
 Display* XDisplayHandle() {
   if (gXDisplay) return gXDisplay;
-  static bool threadsReady = (XInitThreads(), true);
-  (void)threadsReady;
+  if (!gThreadsReady) {
+    XInitThreads();
+    gThreadsReady = true;
+  }
   if (DisplayName().empty()) {
     gFailure = "DISPLAY is not set";
     return nullptr;
@@ -83,6 +85,7 @@ Display* XDisplayHandle() {
     gFailure = "cannot open X display \"" + DisplayName() + "\"";
     return nullptr;
   }
+  SetEventSource(PollSystem);
   XSetErrorHandler(IgnoreXError);
   XSetIOErrorHandler(FatalXIOError);
   // Held keys then repeat as presses without releases in between, so a
@@ -111,9 +114,8 @@ int ModeHertz(const XF86VidModeModeInfo& m) {
 // The swap-interval call exists only when the server lists the extension;
 // calling it otherwise raises a fatal X error under Xvfb.
 void FindSwapControl(Display* dpy) {
-  static bool searched = false;
-  if (searched) return;
-  searched = true;
+  if (gSwapControlSearched) return;
+  gSwapControlSearched = true;
   const char* ext = glXQueryExtensionsString(dpy, DefaultScreen(dpy));
   if (ext && std::strstr(ext, "GLX_SGI_swap_control"))
     gSwapInterval = reinterpret_cast<SwapIntervalFn>(
@@ -277,8 +279,8 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
 }
 
 void SetGraphics(const std::shared_ptr<TDrawState>& state) {
-  gCurrentGraphics = state;
   if (!state) {
+    SetCurrentDrawState(nullptr, 0, 0);
     for (int& v : gSettings) v = 0;
     return;
   }
@@ -289,7 +291,16 @@ void SetGraphics(const std::shared_ptr<TDrawState>& state) {
   gSettings[2] = g.depth;
   gSettings[3] = g.hertz;
   gSettings[4] = g.flags;
-  ApplyDrawState(*state);
+  GLDriver().ResetGLContext(g.width, g.height);
+  SetCurrentDrawState(state, g.width, g.height);
+  if (!state->_setup) {
+    // Both buffers start in the clear colour, whatever the server left there.
+    Cls();
+    PresentGraphics(g, 0);
+    Cls();
+    PresentGraphics(g, 0);
+    state->_setup = 1;
+  }
 }
 
 Window CurrentWindow() {
@@ -397,12 +408,6 @@ void TGraphics::Close() {
   }
   kind = 0;
   XFlush(dpy);
-}
-
-void BumpGraphicsSeq() {
-  unsigned next = unsigned(gGraphicsSeq) + 1u;
-  if (next == 0) next = 1;
-  gGraphicsSeq = int(next);
 }
 
 std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int hz, int flags) {
@@ -535,9 +540,9 @@ void ShowMouse() {
 std::string GraphicsFailure() { return gFailure; }
 
 void DisplayUnavailable() {
-  std::fprintf(stderr, "velmora: %s\n",
-               gFailure.empty() ? "cannot open the graphics display" : gFailure.c_str());
-  std::exit(1);
+  FatalExit("velmora: " + (gFailure.empty() ? std::string("cannot open the graphics display") : gFailure) +
+                "\n",
+            1);
 }
 
 float LogicalMouseX() { return gCurrentGraphics ? gMouseX * gCurrentGraphics->vres_mousexscale : 0; }
@@ -553,13 +558,21 @@ void MoveLogicalMouse(float x, float y) {
 }
 
 void PollSystem() {
-  static bool busy = false;
-  if (busy || !gXDisplay) return;
-  busy = true;
+  if (gPolling || !gXDisplay) return;
+  gPolling = true;
   while (XPending(gXDisplay)) {
     XEvent ev;
     XNextEvent(gXDisplay, &ev);
     TranslateEvent(gXDisplay, ev);
   }
-  busy = false;
+  gPolling = false;
+}
+
+void ResetDisplay() {
+  EndGraphics();
+  gHaveVidMode = -1;
+  gSwapInterval = nullptr;
+  gSwapControlSearched = false;
+  for (bool& held : gHeld) held = false;
+  gFailure.clear();
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-class TDrawState;
+#include "engine/drawing.h"
 
 constexpr int GFX_BACK_BUFFER = 2;
 constexpr int GFX_ALPHA_BUFFER = 4;
@@ -25,9 +25,7 @@ struct TGraphicsMode {
 extern std::string AppTitle;
 
 extern int gDefaultGraphicsFlags;
-extern std::shared_ptr<TDrawState> gCurrentGraphics;
 extern std::shared_ptr<TDrawState> gAutoGraphics;
-extern int gGraphicsSeq;
 extern int gSoftSync;
 extern int gVSync;
 extern int gSoftSyncHertz;
@@ -54,12 +52,35 @@ std::string GraphicsFailure();
 // No surface at all: say so in one line on stderr and exit with status 1.
 [[noreturn]] void DisplayUnavailable();
 
-void SetLogicalResolution(float w, float h);
-float LogicalWidth();
-float LogicalHeight();
 float LogicalMouseX();
 float LogicalMouseY();
 void MoveLogicalMouse(float x, float y);
 
-// Steps the generation counter as a 32-bit value that skips 0.
-void BumpGraphicsSeq();
+// Reads pending window events into the input state; a no-op with no window.
+void PollSystem();
+// Ends the graphics (putting the desktop video mode back) and forgets what
+// was learnt of the display and its keys, so the next open starts as the
+// first one did. The connection stays: OpenGL drivers leak when it closes.
+void ResetDisplay();
+// Presents the back buffer of a graphics with the given swap interval.
+void PresentGraphics(TGraphics& graphics, int swapInterval);
+
+// One open surface: its size and the platform handles behind it.
+class TGraphics {
+public:
+  int kind = 0;  // 2 = window, 3 = full screen
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  int hertz = 0;
+  int flags = 0;
+  int swapInterval = -1;
+  unsigned long window = 0;
+  unsigned long colormap = 0;
+  void* context = nullptr;
+
+  virtual ~TGraphics();
+  void Close();
+};
+
+class TGLGraphics : public TGraphics {};

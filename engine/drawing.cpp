@@ -1,18 +1,24 @@
 // The 2D drawing state: every setter stores into the current TDrawState
-// and forwards to the driver; with no graphics open they all do nothing.
+// and forwards to its driver; with no graphics open that is the null driver.
 #include "engine/drawing.h"
 
 #include <cmath>
 
-#include "engine/display.h"
-#include "engine/fonts.h"
-#include "engine/gl_driver.h"
 #include "engine/system.h"
+
+std::shared_ptr<TDrawState> gCurrentGraphics;
 
 namespace {
 const TDrawState kDefaults;
 
-TDrawState* Current() { return gCurrentGraphics.get(); }
+TDrawState MakeScratch() {
+  TDrawState s;
+  s._driver = std::make_shared<TNullDrawDriver>();
+  return s;
+}
+// Where the setters write while no graphics is open; nothing reads it.
+TDrawState gScratch = MakeScratch();
+
 const TDrawState& Read() { return gCurrentGraphics ? *gCurrentGraphics : kDefaults; }
 
 void SendTransform(TDrawState& s) {
@@ -22,7 +28,7 @@ void SendTransform(TDrawState& s) {
   s.tform_iy = float(-sn * s.tform_scale_y);
   s.tform_jx = float(sn * s.tform_scale_x);
   s.tform_jy = float(cs * s.tform_scale_y);
-  GLDriver().SetTransform(s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy);
+  s._driver->SetTransform(s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy);
 }
 
 void SendViewport(const TDrawState& s) {
@@ -30,21 +36,27 @@ void SendViewport(const TDrawState& s) {
   int y0 = Int(std::floor(s.viewport_y / s.vres_mouseyscale));
   int x1 = Int(std::floor((s.viewport_x + s.viewport_w) / s.vres_mousexscale));
   int y1 = Int(std::floor((s.viewport_y + s.viewport_h) / s.vres_mouseyscale));
-  GLDriver().SetViewport(x0, y0, x1 - x0, y1 - y0);
+  s._driver->SetViewport(x0, y0, x1 - x0, y1 - y0);
 }
 }  // namespace
 
-void ApplyDrawState(TDrawState& s) {
-  TGLDrawDriver& d = GLDriver();
-  d.ResetGLContext(*s._graphics);
-  if (s.g_width != s._graphics->width || s.g_height != s._graphics->height) {
-    s.g_width = s._graphics->width;
-    s.g_height = s._graphics->height;
+TDrawState& DrawState() { return gCurrentGraphics ? *gCurrentGraphics : gScratch; }
+
+void SetCurrentDrawState(const std::shared_ptr<TDrawState>& state, int width, int height) {
+  gCurrentGraphics = state;
+  if (state && !state->_driver) state->_driver = std::make_shared<TNullDrawDriver>();
+  TDrawState& s = DrawState();
+  gFrameMaker = s._driver.get();
+  if (!state) return;
+  if (s.g_width != width || s.g_height != height) {
+    s.g_width = width;
+    s.g_height = height;
     s.vres_width = float(s.g_width);
     s.vres_height = float(s.g_height);
     s.vres_mousexscale = 1;
     s.vres_mouseyscale = 1;
   }
+  TDrawDriver& d = *s._driver;
   d.SetResolution(s.vres_width, s.vres_height);
   d.SetBlend(s.blend_mode);
   d.SetColor(s.color_red, s.color_green, s.color_blue);
@@ -53,36 +65,27 @@ void ApplyDrawState(TDrawState& s) {
   d.SetLineWidth(s.line_width);
   SendTransform(s);
   SendViewport(s);
-  if (!s._setup) {
-    // Both buffers start in the clear colour, whatever the server left there.
-    d.Cls();
-    PresentGraphics(*s._graphics, 0);
-    d.Cls();
-    PresentGraphics(*s._graphics, 0);
-    s._setup = 1;
-  }
 }
 
 void SetLogicalResolution(float w, float h) {
-  TDrawState* s = Current();
-  if (!s || GraphicsWidth() <= 0 || GraphicsHeight() <= 0) return;
-  s->vres_width = w;
-  s->vres_height = h;
-  s->vres_mousexscale = w / GraphicsWidth();
-  s->vres_mouseyscale = h / GraphicsHeight();
-  GLDriver().SetResolution(w, h);
+  TDrawState& s = DrawState();
+  if (s.g_width <= 0 || s.g_height <= 0) return;
+  s.vres_width = w;
+  s.vres_height = h;
+  s.vres_mousexscale = w / s.g_width;
+  s.vres_mouseyscale = h / s.g_height;
+  s._driver->SetResolution(w, h);
 }
 
 float LogicalWidth() { return Read().vres_width; }
 float LogicalHeight() { return Read().vres_height; }
 
 void SetColor(int r, int g, int b) {
-  if (TDrawState* s = Current()) {
-    s->color_red = r;
-    s->color_green = g;
-    s->color_blue = b;
-    GLDriver().SetColor(r, g, b);
-  }
+  TDrawState& s = DrawState();
+  s.color_red = r;
+  s.color_green = g;
+  s.color_blue = b;
+  s._driver->SetColor(r, g, b);
 }
 
 void GetColor(int& r, int& g, int& b) {
@@ -92,30 +95,27 @@ void GetColor(int& r, int& g, int& b) {
 }
 
 void SetAlpha(float alpha) {
-  if (TDrawState* s = Current()) {
-    s->color_alpha = alpha;
-    GLDriver().SetAlpha(alpha);
-  }
+  TDrawState& s = DrawState();
+  s.color_alpha = alpha;
+  s._driver->SetAlpha(alpha);
 }
 
 float GetAlpha() { return Read().color_alpha; }
 
 void SetBlend(int mode) {
-  if (TDrawState* s = Current()) {
-    s->blend_mode = mode;
-    GLDriver().SetBlend(mode);
-  }
+  TDrawState& s = DrawState();
+  s.blend_mode = mode;
+  s._driver->SetBlend(mode);
 }
 
 int GetBlend() { return Read().blend_mode; }
 
 void SetClsColor(int r, int g, int b) {
-  if (TDrawState* s = Current()) {
-    s->clscolor_red = r;
-    s->clscolor_green = g;
-    s->clscolor_blue = b;
-    GLDriver().SetClsColor(r, g, b);
-  }
+  TDrawState& s = DrawState();
+  s.clscolor_red = r;
+  s.clscolor_green = g;
+  s.clscolor_blue = b;
+  s._driver->SetClsColor(r, g, b);
 }
 
 void GetClsColor(int& r, int& g, int& b) {
@@ -124,18 +124,15 @@ void GetClsColor(int& r, int& g, int& b) {
   b = Read().clscolor_blue;
 }
 
-void Cls() {
-  if (Current()) GLDriver().Cls();
-}
+void Cls() { DrawState()._driver->Cls(); }
 
 void SetViewport(int x, int y, int w, int h) {
-  if (TDrawState* s = Current()) {
-    s->viewport_x = x;
-    s->viewport_y = y;
-    s->viewport_w = w;
-    s->viewport_h = h;
-    SendViewport(*s);
-  }
+  TDrawState& s = DrawState();
+  s.viewport_x = x;
+  s.viewport_y = y;
+  s.viewport_w = w;
+  s.viewport_h = h;
+  SendViewport(s);
 }
 
 void GetViewport(int& x, int& y, int& w, int& h) {
@@ -146,10 +143,9 @@ void GetViewport(int& x, int& y, int& w, int& h) {
 }
 
 void SetOrigin(float x, float y) {
-  if (TDrawState* s = Current()) {
-    s->origin_x = x;
-    s->origin_y = y;
-  }
+  TDrawState& s = DrawState();
+  s.origin_x = x;
+  s.origin_y = y;
 }
 
 void GetOrigin(float& x, float& y) {
@@ -158,10 +154,9 @@ void GetOrigin(float& x, float& y) {
 }
 
 void SetHandle(float x, float y) {
-  if (TDrawState* s = Current()) {
-    s->handle_x = -x;
-    s->handle_y = -y;
-  }
+  TDrawState& s = DrawState();
+  s.handle_x = -x;
+  s.handle_y = -y;
 }
 
 void GetHandle(float& x, float& y) {
@@ -170,20 +165,18 @@ void GetHandle(float& x, float& y) {
 }
 
 void SetRotation(float degrees) {
-  if (TDrawState* s = Current()) {
-    s->tform_rot = degrees;
-    SendTransform(*s);
-  }
+  TDrawState& s = DrawState();
+  s.tform_rot = degrees;
+  SendTransform(s);
 }
 
 float GetRotation() { return Read().tform_rot; }
 
 void SetScale(float sx, float sy) {
-  if (TDrawState* s = Current()) {
-    s->tform_scale_x = sx;
-    s->tform_scale_y = sy;
-    SendTransform(*s);
-  }
+  TDrawState& s = DrawState();
+  s.tform_scale_x = sx;
+  s.tform_scale_y = sy;
+  SendTransform(s);
 }
 
 void GetScale(float& sx, float& sy) {
@@ -192,23 +185,21 @@ void GetScale(float& sx, float& sy) {
 }
 
 void DrawRect(float x, float y, float w, float h) {
-  TDrawState* s = Current();
-  if (!s) return;
-  GLDriver().DrawRect(s->handle_x, s->handle_y, s->handle_x + w, s->handle_y + h,
-                      x + s->origin_x, y + s->origin_y);
+  TDrawState& s = DrawState();
+  s._driver->DrawRect(s.handle_x, s.handle_y, s.handle_x + w, s.handle_y + h, x + s.origin_x,
+                      y + s.origin_y);
 }
 
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
-  TDrawState* s = Current();
-  if (!s || !image) return;
+  if (!image) return;
   auto f = image->Frame(frame);
   if (!f) return;
+  const TDrawState& s = DrawState();
   float x0 = -image->handle_x, y0 = -image->handle_y;
-  f->Draw(x0, y0, x0 + image->width, y0 + image->height, x + s->origin_x, y + s->origin_y, 0, 0,
+  f->Draw(x0, y0, x0 + image->width, y0 + image->height, x + s.origin_x, y + s.origin_y, 0, 0,
           float(image->width), float(image->height));
 }
 
 std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) {
-  if (!Current()) return nullptr;
-  return GLDriver().GrabPixmap(x, y, w, h);
+  return DrawState()._driver->GrabPixmap(x, y, w, h);
 }

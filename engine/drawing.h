@@ -1,5 +1,6 @@
-// The 2D drawing state and its two primitives. With no graphics open every
-// call here is a safe no-op, which is how the game runs headless in tests.
+// The 2D drawing state, the driver interface it draws through, and its two
+// primitives. With no graphics open the calls go to a driver that draws
+// nothing, which is how the game runs headless in tests.
 #pragma once
 
 #include <memory>
@@ -9,12 +10,52 @@
 class TImageFont;
 class TGraphics;
 class TDrawDriver;
+class TDrawState;
+
+// The drawing state that drawing goes to; null while no graphics is open.
+extern std::shared_ptr<TDrawState> gCurrentGraphics;
 
 constexpr int BLEND_MASK = 1;
 constexpr int BLEND_SOLID = 2;
 constexpr int BLEND_ALPHA = 3;
 constexpr int BLEND_LIGHT = 4;
 constexpr int BLEND_SHADE = 5;
+
+// The back-end a drawing state draws through. Its first slot,
+// CreateFrameFromPixmap, comes from TFrameMaker.
+class TDrawDriver : public TFrameMaker {
+public:
+  virtual void SetBlend(int mode) = 0;
+  virtual void SetAlpha(float alpha) = 0;
+  virtual void SetColor(int r, int g, int b) = 0;
+  virtual void SetClsColor(int r, int g, int b) = 0;
+  virtual void SetViewport(int x, int y, int w, int h) = 0;
+  virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+  virtual void SetLineWidth(float width) = 0;
+  virtual void Cls() = 0;
+  virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+  virtual std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) = 0;
+  virtual void SetResolution(float w, float h) = 0;
+};
+
+// Headless drawing: takes every call and draws nothing; makes no frames.
+class TNullDrawDriver : public TDrawDriver {
+public:
+  std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>&, int) override {
+    return nullptr;
+  }
+  void SetBlend(int) override {}
+  void SetAlpha(float) override {}
+  void SetColor(int, int, int) override {}
+  void SetClsColor(int, int, int) override {}
+  void SetViewport(int, int, int, int) override {}
+  void SetTransform(float, float, float, float) override {}
+  void SetLineWidth(float) override {}
+  void Cls() override {}
+  void DrawRect(float, float, float, float, float, float) override {}
+  std::shared_ptr<TPixmap> GrabPixmap(int, int, int, int) override { return nullptr; }
+  void SetResolution(float, float) override {}
+};
 
 class TDrawState {
 public:
@@ -53,6 +94,19 @@ public:
   std::shared_ptr<TDrawDriver> _driver;
   int _setup = 0;
 };
+
+// Makes a state current (null: none) and re-sends all of it to its driver,
+// whose surface has that real size.
+void SetCurrentDrawState(const std::shared_ptr<TDrawState>& state, int width, int height);
+// The state drawing goes to: the current one or, with none, a scratch state
+// on the null driver whose values nothing reads (the getters then give the
+// defaults).
+TDrawState& DrawState();
+
+// The logical resolution every drawing coordinate is given in.
+void SetLogicalResolution(float w, float h);
+float LogicalWidth();
+float LogicalHeight();
 
 void SetColor(int r, int g, int b);
 void GetColor(int& r, int& g, int& b);

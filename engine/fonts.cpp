@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/display.h"
 #include "engine/drawing.h"
 
 extern const unsigned char kBuiltinFont8x16[1536];
@@ -32,14 +31,18 @@ public:
   }
 };
 
+FT_Library gFreeType = nullptr;
+bool gFreeTypeTried = false;
+// What LoadGlyph hands out for an index the font does not have.
+TImageGlyph gBlankGlyph;
+std::shared_ptr<TImageFont> gBuiltinFont;
+
 FT_Library FreeType() {
-  static FT_Library lib = nullptr;
-  static bool tried = false;
-  if (!tried) {
-    tried = true;
-    if (FT_Init_FreeType(&lib)) lib = nullptr;
+  if (!gFreeTypeTried) {
+    gFreeTypeTried = true;
+    if (FT_Init_FreeType(&gFreeType)) gFreeType = nullptr;
   }
-  return lib;
+  return gFreeType;
 }
 
 class TFreeTypeFont : public TFont {
@@ -190,8 +193,7 @@ int TImageFont::CharToGlyph(int ch) const {
 }
 
 TImageGlyph& TImageFont::LoadGlyph(int index) {
-  static TImageGlyph blank;
-  if (index < 0 || index >= int(_glyphs.size())) return blank = TImageGlyph{};
+  if (index < 0 || index >= int(_glyphs.size())) return gBlankGlyph = TImageGlyph{};
   TImageGlyph& g = _glyphs[index];
   if (g._loaded || !_src_font) return g;
   g._loaded = 1;
@@ -278,12 +280,12 @@ std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int
 }
 
 std::shared_ptr<TImageFont> BuiltinFont() {
-  static std::shared_ptr<TImageFont> font = MakeBuiltinFont();
-  return font;
+  if (!gBuiltinFont) gBuiltinFont = MakeBuiltinFont();
+  return gBuiltinFont;
 }
 
 void SetImageFont(const std::shared_ptr<TImageFont>& font) {
-  if (gCurrentGraphics) gCurrentGraphics->image_font = font ? font : BuiltinFont();
+  DrawState().image_font = font ? font : BuiltinFont();
 }
 
 std::shared_ptr<TImageFont> GetImageFont() {
@@ -292,10 +294,9 @@ std::shared_ptr<TImageFont> GetImageFont() {
 }
 
 void DrawText(const std::string& text, float x, float y) {
-  TDrawState* s = gCurrentGraphics.get();
-  if (!s) return;
-  auto font = s->image_font ? s->image_font : BuiltinFont();
-  float ix = s->tform_ix, iy = s->tform_iy, jx = s->tform_jx, jy = s->tform_jy;
-  font->Draw(Utf16(text), x + s->origin_x + s->handle_x * ix + s->handle_y * iy,
-             y + s->origin_y + s->handle_x * jx + s->handle_y * jy, ix, iy, jx, jy);
+  const TDrawState& s = DrawState();
+  auto font = s.image_font ? s.image_font : BuiltinFont();
+  float ix = s.tform_ix, iy = s.tform_iy, jx = s.tform_jx, jy = s.tform_jy;
+  font->Draw(Utf16(text), x + s.origin_x + s.handle_x * ix + s.handle_y * iy,
+             y + s.origin_y + s.handle_x * jx + s.handle_y * jy, ix, iy, jx, jy);
 }

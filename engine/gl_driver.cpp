@@ -19,10 +19,10 @@ struct PendingTextures {
   std::vector<GLuint> names;
   int seq = 0;
 };
-PendingTextures& Pending() {
-  static auto* p = new PendingTextures;
-  return *p;
-}
+PendingTextures* gPending = new PendingTextures;
+std::shared_ptr<TGLDrawDriver> gGLDriver;
+
+PendingTextures& Pending() { return *gPending; }
 
 void FlushPendingTextures(TGLDrawDriver& d) {
   PendingTextures& p = Pending();
@@ -39,14 +39,15 @@ void Vertex(const TGLDrawDriver& d, float x, float y, float tx, float ty) {
   glVertex2f(x * d.fIx + y * d.fIy + tx, x * d.fJx + y * d.fJy + ty);
 }
 
-// Largest power-of-two texture size OpenGL accepts for this map.
-void FitTextureSize(int& tw, int& th) {
+// Largest power-of-two texture size OpenGL accepts for this map; false
+// when it accepts none, down to 1 x 1.
+bool FitTextureSize(int& tw, int& th) {
   for (;;) {
     glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     GLint got = 0;
     glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &got);
-    if (got != 0) return;
-    if (tw == 1 && th == 1) RuntimeError("Unable to calculate tex size");
+    if (got != 0) return true;
+    if (tw == 1 && th == 1) return false;
     if (tw > 1) tw /= 2;
     if (th > 1) th /= 2;
   }
@@ -104,32 +105,32 @@ float ClampAlpha(float a) {
 }
 
 std::shared_ptr<TGLDrawDriver> GLDriverShared() {
-  static std::shared_ptr<TGLDrawDriver> driver = [] {
+  if (!gGLDriver) {
     BumpGraphicsSeq();
-    return TGLDrawDriver::Create();
-  }();
-  return driver;
+    gGLDriver = TGLDrawDriver::Create();
+  }
+  return gGLDriver;
 }
 
 TGLDrawDriver& GLDriver() { return *GLDriverShared(); }
 
 std::shared_ptr<TGLDrawDriver> TGLDrawDriver::Create() { return std::make_shared<TGLDrawDriver>(); }
 
-void TGLDrawDriver::ResetGLContext(const TGraphics& g) {
+void TGLDrawDriver::ResetGLContext(int width, int height) {
   fBlend = -1;
   fBoundTexture = 0;
   fWhiteS = fWhiteT = -1;
   glBindTexture(GL_TEXTURE_2D, 0);
   glDisable(GL_TEXTURE_2D);
   fTexturing = 0;
-  fWidth = g.width;
-  fHeight = g.height;
+  fWidth = width;
+  fHeight = height;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  glOrtho(0, g.width, g.height, 0, -1, 1);
+  glOrtho(0, width, height, 0, -1, 1);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  glViewport(0, 0, g.width, g.height);
+  glViewport(0, 0, width, height);
 }
 
 void TGLDrawDriver::BindTexture(unsigned name, float whiteS, float whiteT) {
@@ -246,7 +247,9 @@ std::shared_ptr<TImageFrame> TGLDrawDriver::CreateFrameFromPixmap(
   if (!pixmap || pixmap->width <= 0 || pixmap->height <= 0) return nullptr;
   FlushPendingTextures(*this);
   int tw = NextPow2(pixmap->width), th = NextPow2(pixmap->height);
-  FitTextureSize(tw, th);
+  // No frame then: the image is simply not drawn, as with any frame that
+  // could not be made.
+  if (!FitTextureSize(tw, th)) return nullptr;
   int uw = std::min(pixmap->width, tw), uh = std::min(pixmap->height, th);
   std::shared_ptr<TPixmap> src = pixmap;
   if (uw < pixmap->width || uh < pixmap->height) src = pixmap->ResizePixmap(uw, uh);

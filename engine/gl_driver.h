@@ -1,50 +1,11 @@
-// Engine-private: the graphics object, the drawing back-end interface and
-// its OpenGL form. Included only by engine sources; no platform headers here.
+// Engine-private: the OpenGL form of the drawing driver and of image frames. Included only by engine sources; no platform headers here.
 #pragma once
 
 #include <memory>
 #include <vector>
 
-#include "engine/display.h"
+#include "engine/drawing.h"
 #include "engine/images.h"
-
-// One open surface: its size and the platform handles behind it.
-class TGraphics {
-public:
-  int kind = 0;  // 2 = window, 3 = full screen
-  int width = 0;
-  int height = 0;
-  int depth = 0;
-  int hertz = 0;
-  int flags = 0;
-  int swapInterval = -1;
-  unsigned long window = 0;
-  unsigned long colormap = 0;
-  void* context = nullptr;
-
-  virtual ~TGraphics();
-  void Close();
-};
-
-class TGLGraphics : public TGraphics {};
-
-class TDrawDriver {
-public:
-  virtual ~TDrawDriver() = default;
-  virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
-                                                             int flags) = 0;
-  virtual void SetBlend(int mode) = 0;
-  virtual void SetAlpha(float alpha) = 0;
-  virtual void SetColor(int r, int g, int b) = 0;
-  virtual void SetClsColor(int r, int g, int b) = 0;
-  virtual void SetViewport(int x, int y, int w, int h) = 0;
-  virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
-  virtual void SetLineWidth(float width) = 0;
-  virtual void Cls() = 0;
-  virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
-  virtual std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) = 0;
-  virtual void SetResolution(float w, float h) = 0;
-};
 
 class TGLDrawDriver : public TDrawDriver {
 public:
@@ -62,7 +23,8 @@ public:
   int fHeight = 0;
 
   static std::shared_ptr<TGLDrawDriver> Create();
-  void ResetGLContext(const TGraphics& graphics);
+  // Forgets the cached state of a context just made current, of that real size.
+  void ResetGLContext(int width, int height);
   void BindTexture(unsigned name, float whiteS = -1, float whiteT = -1);
   void EnableTexturing(int on);
 
@@ -102,9 +64,3 @@ int ClampColorByte(int v);
 float ClampAlpha(float a);
 // Texture size for a pixel map: each side rounded up to a power of two.
 int NextPow2(int v);
-
-// Re-sends the whole drawing state after its context became current
-// (and, the first time, clears and presents twice).
-void ApplyDrawState(TDrawState& state);
-// Presents the back buffer of a graphics with the given swap interval.
-void PresentGraphics(TGraphics& graphics, int swapInterval);

@@ -10,8 +10,15 @@
 #include <cstring>
 #include <set>
 
-#include "engine/drawing.h"
-#include "engine/gl_driver.h"
+
+TFrameMaker* gFrameMaker = nullptr;
+int gGraphicsSeq = 0;
+
+void BumpGraphicsSeq() {
+  unsigned next = unsigned(gGraphicsSeq) + 1u;
+  if (next == 0) next = 1;
+  gGraphicsSeq = int(next);
+}
 
 int BytesPerPixel(int format) {
   switch (format) {
@@ -293,9 +300,15 @@ std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path) {
   return map;
 }
 
+namespace {
+// Files already named; never freed, so it outlives static destructors.
+std::set<std::string>* gReported = new std::set<std::string>;
+}  // namespace
+
+void ForgetUnloadableReports() { gReported->clear(); }
+
 void ReportUnloadable(const std::string& what, const std::string& path) {
-  static auto* reported = new std::set<std::string>;  // outlives static destructors
-  if (reported->insert(what + '\n' + path).second)
+  if (gReported->insert(what + '\n' + path).second)
     std::fprintf(stderr, "velmora: cannot load %s \"%s\"\n", what.c_str(), path.c_str());
 }
 
@@ -346,10 +359,10 @@ std::shared_ptr<TImage> TImage::Create(int width, int height, int frameCount, in
 }
 
 std::shared_ptr<TImageFrame> TImage::Frame(int index) {
-  if (index < 0 || index >= int(pixmaps.size()) || !gCurrentGraphics || !pixmaps[index])
+  if (index < 0 || index >= int(pixmaps.size()) || !gFrameMaker || !pixmaps[index])
     return nullptr;
   if (seqs[index] == gGraphicsSeq) return frames[index];
-  frames[index] = GLDriver().CreateFrameFromPixmap(pixmaps[index], flags);
+  frames[index] = gFrameMaker->CreateFrameFromPixmap(pixmaps[index], flags);
   seqs[index] = frames[index] ? gGraphicsSeq : 0;
   return frames[index];
 }

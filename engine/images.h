@@ -53,6 +53,8 @@ std::shared_ptr<TPixmap> LoadPixmapPNG(const std::string& path);
 // Names an unreadable data file on stderr, once per file for the whole run
 // (the game loads some files twice, and again after each display switch).
 void ReportUnloadable(const std::string& what, const std::string& path);
+// Every file may be named once more.
+void ForgetUnloadableReports();
 std::shared_ptr<TPixmap> LoadPixmapPNGFromMemory(const uint8_t* data, size_t size);
 
 class TImageFrame {
@@ -61,6 +63,25 @@ public:
   virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty,
                     float sx, float sy, float sw, float sh) = 0;
 };
+
+// Turns a pixel map into a frame that can be drawn; the drawing driver of
+// the current graphics is one. Frames are made only while there is one.
+class TFrameMaker {
+public:
+  virtual ~TFrameMaker() = default;
+  virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const std::shared_ptr<TPixmap>& pixmap,
+                                                             int flags) = 0;
+};
+
+// The driver of the current drawing state (with no graphics open, a null
+// driver that makes no frames); null until a state was first set.
+extern TFrameMaker* gFrameMaker;
+
+// The graphics generation every texture remembers: a frame made under an
+// older one belongs to a dead context and is made again on next use.
+extern int gGraphicsSeq;
+// Steps the generation counter as a 32-bit value that skips 0.
+void BumpGraphicsSeq();
 
 class TImage {
 public:

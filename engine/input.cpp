@@ -19,6 +19,12 @@ int gCloseRequested = 0;
 int gInputEnabled = 0;
 
 namespace {
+void (*gEventSource)() = nullptr;
+
+void PollEvents() {
+  if (gEventSource) gEventSource();
+}
+
 bool ValidKey(int key) { return key >= 0 && key < 256; }
 bool ValidButton(int button) { return button >= 1 && button <= 3; }
 
@@ -99,6 +105,8 @@ constexpr KeySymRange KEY_SYM_TABLE[] = {
 };
 }  // namespace
 
+void SetEventSource(void (*poll)()) { gEventSource = poll; }
+
 int KeySymToKeyCode(unsigned long keysym) {
   for (const KeySymRange& row : KEY_SYM_TABLE) {
     if (keysym >= row.first && keysym <= row.last) return row.code + static_cast<int>(keysym - row.first);
@@ -107,7 +115,7 @@ int KeySymToKeyCode(unsigned long keysym) {
 }
 
 int KeyPressed(int key) {
-  PollSystem();
+  PollEvents();
   if (!ValidKey(key)) return 0;
   const int hits = gKeyHits[key];
   gKeyHits[key] = 0;
@@ -115,29 +123,29 @@ int KeyPressed(int key) {
 }
 
 int KeyDown(int key) {
-  PollSystem();
+  PollEvents();
   return ValidKey(key) ? gKeyStates[key] : 0;
 }
 
 void FlushKeys() {
-  PollSystem();
+  PollEvents();
   ClearKeys();
 }
 
 int CloseRequested() {
-  PollSystem();
+  PollEvents();
   const int requested = gCloseRequested;
   gCloseRequested = 0;
   return requested;
 }
 
 int MouseX() {
-  PollSystem();
+  PollEvents();
   return gMouseX;
 }
 
 int MouseY() {
-  PollSystem();
+  PollEvents();
   return gMouseY;
 }
 

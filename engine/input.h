@@ -39,10 +39,11 @@ int MouseY();
 // Translation of an unshifted X key symbol to the game's key code.
 int KeySymToKeyCode(unsigned long keysym);
 
-// Event plumbing between the window system and the polled state.
-// PollSystem() (display module) reads pending window events and turns
-// them into these calls; it is a no-op when no window is open.
-void PollSystem();
+// Event plumbing between the window system and the polled state. The
+// display module installs its event reader as the source once it has a
+// connection; every read of the state runs it first, and it feeds the
+// state through these calls.
+void SetEventSource(void (*poll)());
 void SetInputEnabled(int enabled);
 void EmitKeyDown(int code);
 void EmitKeyUp(int code);

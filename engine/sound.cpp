@@ -12,6 +12,7 @@ TAudioDriver* gDriverList = nullptr;  // registry head, newest first
 TAudioDriver* gNullDriver = nullptr;
 TAudioDriver* gCurrentDriver = nullptr;
 bool gDriverEverSet = false;
+bool gExitHookSet = false;
 
 // The software-mixing fallbacks exist so the game has a driver to select
 // when OpenAL is missing. They mix nothing: their sounds and channels are
@@ -69,6 +70,12 @@ std::shared_ptr<TChannel> TSound::Play(std::shared_ptr<TChannel> channel) { retu
 std::shared_ptr<TChannel> TSound::Cue(std::shared_ptr<TChannel> channel) { return SilentChannel(channel); }
 std::shared_ptr<TSound> TSound::Load(const std::string& path, int flags) { return ::LoadSound(path, flags); }
 
+int EnableOpenAL() {
+  // The registry (with its plain "OpenAL") comes first, the devices after.
+  EnsureDrivers();
+  return RegisterOpenALDevices();
+}
+
 int AudioDriverExists(const std::string& name) {
   EnsureDrivers();
   return FindDriver(name) ? 1 : 0;
@@ -83,11 +90,10 @@ std::vector<std::string> AudioDrivers() {
 
 int SetAudioDriver(const std::string& name) {
   EnsureDrivers();
-  static bool exitHookSet = false;
-  if (!exitHookSet) {
+  if (!gExitHookSet) {
     // The device must be closed on the way out (a wave-file device only
     // completes its header then).
-    exitHookSet = true;
+    gExitHookSet = true;
     std::atexit(ShutdownAudio);
   }
   if (gCurrentDriver) gCurrentDriver->Shutdown();
@@ -102,6 +108,11 @@ int SetAudioDriver(const std::string& name) {
 void ShutdownAudio() {
   if (gCurrentDriver) gCurrentDriver->Shutdown();
   gCurrentDriver = gNullDriver;
+}
+
+void ResetAudio() {
+  ShutdownAudio();
+  gDriverEverSet = false;
 }
 
 TAudioDriver* CurrentAudioDriver() {
@@ -126,4 +137,10 @@ std::shared_ptr<TChannel> PlaySound(const std::shared_ptr<TSound>& sound, const 
 std::shared_ptr<TChannel> CueSound(const std::shared_ptr<TSound>& sound, const std::shared_ptr<TChannel>& channel) {
   if (!sound) return SilentChannel(channel);
   return SilentChannel(sound->Cue(channel));
+}
+
+std::shared_ptr<TChannel> PlaySoundAtVolume(const std::shared_ptr<TSound>& sound, float volume) {
+  auto channel = PlaySound(sound, nullptr);
+  channel->SetVolume(volume);
+  return channel;
 }

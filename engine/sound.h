@@ -82,10 +82,15 @@ TAudioDriver* CurrentAudioDriver();
 std::vector<std::string> AudioDrivers();
 // Shuts the current driver down and leaves "Null" current (also run at exit).
 void ShutdownAudio();
+// Back to the start: the driver shut down, and the next use picks the
+// default one again as if none had ever been set.
+void ResetAudio();
 
 std::shared_ptr<TSound> LoadSound(const std::string& path, int flags = 0);
 std::shared_ptr<TChannel> AllocChannel();
 std::shared_ptr<TChannel> PlaySound(const std::shared_ptr<TSound>& sound,
                                     const std::shared_ptr<TChannel>& channel = nullptr);
+// An effect on a fresh channel at the given volume; the channel is returned.
+std::shared_ptr<TChannel> PlaySoundAtVolume(const std::shared_ptr<TSound>& sound, float volume);
 std::shared_ptr<TChannel> CueSound(const std::shared_ptr<TSound>& sound,
                                    const std::shared_ptr<TChannel>& channel = nullptr);

@@ -6,13 +6,15 @@
 #include <cstdlib>
 #include <limits>
 
-void RuntimeError(const std::string& message) {
-  // Byte for byte, no newline: the caller decides what the line looks like.
-  std::fwrite(message.data(), 1, message.size(), stderr);
+void FatalExit(const std::string& text, int status, bool cleanUp) {
+  // Byte for byte, no newline added: the caller decides what the line looks like.
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
-  // exit, not _exit: the exit handlers close the graphics and the sound device.
-  std::exit(255);
+  if (!cleanUp) std::_Exit(status);
+  std::exit(status);
 }
+
+void RuntimeError(const std::string& message) { FatalExit(message, 255); }
 
 int Int(double v) {
   if (std::isnan(v)) return 0;

@@ -3,9 +3,13 @@
 
 #include <string>
 
-// Writes the message to stderr as it stands and exits with status 255,
-// running the exit handlers (which close the graphics and restore the
-// desktop video mode).
+// The one way the engine stops on a fatal error: writes the text to stderr
+// as it stands and exits with the status, running the exit handlers (which
+// close the graphics, restore the desktop video mode and close the sound
+// device) unless cleanUp is false because the way to the display is gone.
+[[noreturn]] void FatalExit(const std::string& text, int status, bool cleanUp = true);
+
+// FatalExit with the message as it stands and status 255.
 [[noreturn]] void RuntimeError(const std::string& message);
 
 // int(v): truncation toward zero. NaN gives 0 and values outside the

@@ -215,13 +215,17 @@ int TGameMode::createClouds() {
   return 0;
 }
 
+float TGameMode::bushX() {
+  int side = RndInt(1, 2);
+  double x = RndFloat(440, 2400);
+  return static_cast<float>(side == 1 ? -x : x);
+}
+
 int TGameMode::createBushes() {
   for (int i = 0; i <= BUSH_COUNT_AT_START; ++i) {
-    int side = RndInt(1, 2);
-    double x = RndFloat(440, 2400);
-    if (side == 1) x = -x;
+    float x = bushX();
     double z = RndFloat(TEntity::gNearZ, TEntity::gFarZ);
-    TProp::Create(static_cast<float>(z), static_cast<float>(x), TProp::PROP_BUSH_1);
+    TProp::Create(static_cast<float>(z), x, TProp::PROP_BUSH_1);
   }
   return 0;
 }

@@ -109,6 +109,8 @@ public:
   static int toggleMusic();
   static int switchToState(int state);
   static int createClouds();
+  // A bush's x: on either side of the road, 440 to 2400 out.
+  static float bushX();
   static int createBushes();
   static int createHorizons();
   static int removeAllGameObjects();

@@ -44,9 +44,7 @@ int TGameMode::update() {
 }
 
 int TGameMode::playSoundEffect(const std::shared_ptr<TSound>& sound) {
-  if (!sound) return 0;
-  auto channel = PlaySound(sound, nullptr);
-  if (channel) channel->SetVolume(SOUND_VOLUME);
+  PlaySoundAtVolume(sound, SOUND_VOLUME);
   return 0;
 }
 
@@ -132,14 +130,9 @@ int TGameMode::completeLap() {
   return 0;
 }
 
-// Millisecond arithmetic that stays defined when the clock wraps.
-static int elapsedMS(int since) {
-  return static_cast<int>(static_cast<unsigned>(MilliSecs()) - static_cast<unsigned>(since));
-}
-
 // At most one wall-clock second per tick, so a stall is caught up gradually.
 int TGameMode::updateRaceSecond() {
-  if (elapsedMS(gSecondStartMS) < 1000) return 0;
+  if (MilliSecsDiff(MilliSecs(), gSecondStartMS) < 1000) return 0;
   if (gNewPlayerCarTimer > 0) {
     gNewPlayerCarTimer -= 1;
     if (gNewPlayerCarTimer <= 0) {
@@ -192,12 +185,7 @@ int TGameMode::updateBushTimer(float speed) {
   gBushTimer -= speed;
   if (gBushTimer <= 0) {
     float farZ = gZMap[LINE_COUNT - 1];
-    if (!farthestSegmentIsTunnel()) {
-      int side = RndInt(1, 2);
-      double x = RndFloat(440, 2400);
-      if (side == 1) x = -x;
-      TProp::Create(farZ, static_cast<float>(x), TProp::PROP_BUSH_1);
-    }
+    if (!farthestSegmentIsTunnel()) TProp::Create(farZ, bushX(), TProp::PROP_BUSH_1);
     gBushTimer += RndInt(Int(farZ / 30), Int(farZ / 15));
   }
   return 0;

@@ -113,7 +113,6 @@ float TProp::receiveHit(float, float, float) { return 0.0f; }
 int TProp::hittable() { return fHittable; }
 
 int TProp::playExplosionSound() {
-  std::shared_ptr<TChannel> c = PlaySound(gExplosionSound, nullptr);
   // Full effect volume at the nearest road line, silent at the farthest;
   // explosions chained beyond the far line stay silent rather than going
   // negative.
@@ -124,10 +123,7 @@ int TProp::playExplosionSound() {
   }
   // Each explosion plays a little faster or slower than the next.
   float rate = static_cast<float>(RndFloat(0.955, 1.045));
-  if (c) {
-    c->SetVolume(volume);
-    c->SetRate(rate);
-  }
+  PlaySoundAtVolume(gExplosionSound, volume)->SetRate(rate);
   return 0;
 }
 

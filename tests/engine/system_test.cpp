@@ -84,3 +84,17 @@ TEST(Clock, DelaySleepsAtLeastItsTimeAndIgnoresNegatives) {
   Delay(INT_MIN);
   EXPECT_LT(MilliSecsDiff(MilliSecs(), start), 1000);
 }
+
+TEST(Clock, ATestClockReadsWhatIsSetAndDelayMovesItWithoutSleeping) {
+  const int wallStart = MilliSecs();
+  SetTestClock(INT_MAX - 1);
+  EXPECT_EQ(MilliSecs(), INT_MAX - 1);
+  AdvanceTestClock(3);
+  EXPECT_EQ(MilliSecs(), INT_MIN + 1) << "wraps like the real clock";
+  Delay(60000);
+  EXPECT_EQ(MilliSecsDiff(MilliSecs(), INT_MAX - 1), 60003);
+  Delay(-5);
+  EXPECT_EQ(MilliSecsDiff(MilliSecs(), INT_MAX - 1), 60003);
+  ReleaseTestClock();
+  EXPECT_LT(MilliSecsDiff(MilliSecs(), wallStart), 30000) << "the minute was never slept";
+}

@@ -26,16 +26,7 @@ std::shared_ptr<TImage> SolidImage(int w, int h, uint32_t rgb, int flags = 0) {
 }
 }  // namespace
 
-class Drawing : public GLTest {
-protected:
-  void SetUp() override {
-    GLTest::SetUp();
-    if (IsSkipped()) return;
-    Open();
-    SetClsColor(0, 0, 0);
-    Cls();
-  }
-};
+class Drawing : public GLDrawTest {};
 
 TEST_F(Drawing, ColourAndAlphaAreClamped) {
   struct Case {

@@ -20,7 +20,8 @@ protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
   }
-  void TearDown() override { EndGraphics(); }
+  // Each test starts as the program does: no graphics, no keys held.
+  void TearDown() override { ResetDisplay(); }
 
   // A window without soft sync, so FlipFrame never sleeps in tests.
   // The server may still be starting when the first test runs: give it a moment.
@@ -43,6 +44,18 @@ protected:
     char buf[16];
     std::snprintf(buf, sizeof buf, "%06X", c);
     return buf;
+  }
+};
+
+// An 800 x 600 window cleared to black, for tests that draw and read back.
+class GLDrawTest : public GLTest {
+protected:
+  void SetUp() override {
+    GLTest::SetUp();
+    if (IsSkipped()) return;
+    Open();
+    SetClsColor(0, 0, 0);
+    Cls();
   }
 };
 

@@ -34,15 +34,11 @@ Box Lit(int x, int y, int w, int h, uint32_t colour) {
 const char* kFace = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 }  // namespace
 
-class Text : public GLTest {
+class Text : public GLDrawTest {
 protected:
   void SetUp() override {
-    GLTest::SetUp();
-    if (IsSkipped()) return;
-    Open();
-    SetClsColor(0, 0, 0);
-    Cls();
-    SetBlend(BLEND_ALPHA);
+    GLDrawTest::SetUp();
+    if (!IsSkipped()) SetBlend(BLEND_ALPHA);
   }
 };
 

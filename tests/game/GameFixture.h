@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cars/TCar.h"
+#include "engine/clock.h"
 #include "engine/input.h"
 #include "engine/random.h"
 #include "engine/sound.h"
@@ -78,6 +79,8 @@ protected:
   }
 
   void SetUp() override {
+    // The race clock moves only when a test moves it.
+    SetTestClock(1000000);
     resetGameMode();
     playLog().clear();
     musicChannel = std::make_shared<FakeChannel>();
@@ -94,6 +97,7 @@ protected:
   void TearDown() override {
     TGameMode::switchToState(TGameMode::STATE_TITLE);
     TProp::gStartBanner = nullptr;
+    ReleaseTestClock();
   }
 
   // The class state as the program starts it.

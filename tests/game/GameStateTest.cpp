@@ -99,7 +99,7 @@ TEST_F(GameTest, GameOverFadesInAndLeavesOnEscapeSpaceOrUp) {
   for (int key : {KEY_ESCAPE, KEY_SPACE, KEY_UP}) {
     startRace();
     TGameMode::gCheckpointTime = 1;
-    TGameMode::gSecondStartMS = MilliSecs() - 1000;
+    AdvanceTestClock(1000);
     tick();
     ASSERT_EQ(TGameMode::gState, TGameMode::STATE_GAME_OVER);
     EXPECT_EQ(TGameMode::gCheckpointTime, 0);
@@ -226,7 +226,7 @@ TEST_F(GameTest, MusicFollowsTheStatesAndTheMKey) {
       if (step.key) press(step.key);
       if (step.ticks < 0) {
         TGameMode::gCheckpointTime = 1;
-        TGameMode::gSecondStartMS = MilliSecs() - 1000;
+        AdvanceTestClock(1000);
         tick();
       } else {
         tick(step.ticks);

@@ -1,8 +1,10 @@
 // Tick arithmetic of the main loop: how many ticks a pass runs.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
+#include "engine/clock.h"
 #include "game/MainLoop.h"
 
 TEST(MainLoop, TicksPerPassFollowTheClock) {
@@ -76,4 +78,30 @@ TEST(MainLoop, WaitingSleepsUntilTheNextTick) {
     EXPECT_GE(ticks, 1);
     EXPECT_GT(gLastTime, before);
   }
+}
+
+TEST(MainLoop, WaitingSleepsToTheNextFiveMillisecondBoundaryExactly) {
+  struct Case {
+    const char* name;
+    int clock, lastTime, lastNumTicks;
+    int ticks, clockAfter, lastTimeAfter;
+  };
+  const Case cases[] = {
+      {"mid-tick: sleeps the 2 ms left", 1003, 200, 1, 1, 1005, 201},
+      {"on the boundary of the last pass: one whole tick", 1000, 200, 1, 1, 1005, 201},
+      {"ticks pending: no sleep", 1000, 197, 1, 3, 1000, 200},
+      {"a stall of 30 ticks runs the last pass's count", 1000, 170, 4, 4, 1000, 200},
+      {"clock went back: rebased, no sleep", 1000, 500, 2, 2, 1000, 200},
+      {"the clock wrapped: rebased like going back", INT_MIN + 3, INT_MAX / 5, 1, 1, INT_MIN + 3,
+       (INT_MIN + 3) / 5},
+  };
+  for (const Case& c : cases) {
+    SetTestClock(c.clock);
+    gLastTime = c.lastTime;
+    gLastNumTicks = c.lastNumTicks;
+    EXPECT_EQ(waitForTicks(), c.ticks) << c.name;
+    EXPECT_EQ(MilliSecs(), c.clockAfter) << c.name;
+    EXPECT_EQ(gLastTime, c.lastTimeAfter) << c.name;
+  }
+  ReleaseTestClock();
 }

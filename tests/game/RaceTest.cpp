@@ -89,7 +89,8 @@ TEST_F(GameTest, DistancePointsOnePerHundredUnits) {
 TEST_F(GameTest, RaceSecondCatchesUpOnePerTickAfterAStall) {
   startRace();
   TGameMode::gCheckpointTime = 50;
-  TGameMode::gSecondStartMS = MilliSecs() - 5000;
+  TGameMode::gSecondStartMS = MilliSecs();
+  AdvanceTestClock(5000);
   for (int expected : {49, 48, 47, 46, 45, 45}) {
     tickAtSpeed(0);
     EXPECT_EQ(TGameMode::gCheckpointTime, expected);
@@ -98,24 +99,20 @@ TEST_F(GameTest, RaceSecondCatchesUpOnePerTickAfterAStall) {
 
 TEST_F(GameTest, RaceSecondCountsAcrossTheClockWrap) {
   startRace();
-  const int savedBase = gMilliSecsBase;
-  // Moves the clock so that it now reads `reading`.
-  auto setClock = [](int reading) {
-    gMilliSecsBase = static_cast<int>(static_cast<unsigned>(gMilliSecsBase) +
-                                      (static_cast<unsigned>(MilliSecs()) - static_cast<unsigned>(reading)));
-  };
-  for (int start : {1000000, INT_MAX - 200}) {
-    setClock(start);
+  for (int start : {1000000, INT_MAX - 50, -1}) {
+    SetTestClock(start);
     TGameMode::gCheckpointTime = 50;
     TGameMode::gSecondStartMS = static_cast<int>(static_cast<unsigned>(start) - 900u);
+    AdvanceTestClock(99);
     tickAtSpeed(0);
-    EXPECT_EQ(TGameMode::gCheckpointTime, 50) << "not a second yet at " << start;
-    setClock(static_cast<int>(static_cast<unsigned>(start) + 300u));
+    EXPECT_EQ(TGameMode::gCheckpointTime, 50) << "1 ms short of a second at " << start;
+    AdvanceTestClock(1);
     tickAtSpeed(0);
     EXPECT_EQ(TGameMode::gCheckpointTime, 49) << "a second has passed at " << start;
     EXPECT_EQ(TGameMode::gSecondStartMS, static_cast<int>(static_cast<unsigned>(start) + 100u));
+    tickAtSpeed(0);
+    EXPECT_EQ(TGameMode::gCheckpointTime, 49) << "the next second starts where this one ended";
   }
-  gMilliSecsBase = savedBase;
 }
 
 TEST_F(GameTest, WreckedPlayerCarIsReplacedOnTheThirdRaceSecond) {
@@ -133,7 +130,7 @@ TEST_F(GameTest, WreckedPlayerCarIsReplacedOnTheThirdRaceSecond) {
   int clock = TGameMode::gCheckpointTime;
   for (int second = 1; second <= 3; ++second) {
     EXPECT_FALSE(TGameMode::gPlayerCar) << second;
-    TGameMode::gSecondStartMS = MilliSecs() - 1000;
+    AdvanceTestClock(1000);
     tick();
     EXPECT_EQ(TGameMode::gCheckpointTime, clock - second) << "the clock runs on";
   }

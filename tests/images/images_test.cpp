@@ -210,6 +210,7 @@ TEST(BadFiles, MissingOrCorruptGivesNullAndOneLineNamingTheFile) {
   std::string empty = TempPath("empty.png");
   std::ofstream(empty, std::ios::binary).flush();
 
+  ForgetUnloadableReports();
   for (const std::string& path :
        {TempPath("missing.png"), truncated, garbage, empty, testing::TempDir()}) {
     SCOPED_TRACE(path);
@@ -221,6 +222,11 @@ TEST(BadFiles, MissingOrCorruptGivesNullAndOneLineNamingTheFile) {
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "velmora: cannot load image \"" + path + "\"\n");
   }
+  // Forgotten, a file is named again.
+  ForgetUnloadableReports();
+  testing::internal::CaptureStderr();
+  LoadImage(empty, -1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "velmora: cannot load image \"" + empty + "\"\n");
 }
 
 TEST(BadFiles, DecoderSurvivesEveryTruncationAndBitFlip) {

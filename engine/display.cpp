@@ -241,7 +241,7 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   swa.border_pixel = 0;
   swa.override_redirect = fullScreen ? True : False;
   swa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                   ButtonReleaseMask | PointerMotionMask | KeymapStateMask;
+                   ButtonReleaseMask | PointerMotionMask | KeymapStateMask | FocusChangeMask;
   g->window = XCreateWindow(dpy, root, 0, 0, width, height, 0, vi->depth, InputOutput, vi->visual,
                             CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
   if (!fullScreen) {
@@ -375,6 +375,14 @@ void TranslateEvent(Display* dpy, XEvent& ev) {
       break;
     case ClientMessage:
       if (Atom(ev.xclient.data.l[0]) == gDeleteAtom) EmitCloseRequest();
+      break;
+    case FocusIn:
+    case FocusOut:
+      // A grab (the full-screen switch) and the pointer passing through
+      // under focus-follows-pointer do not hand the keyboard to anyone else.
+      if (ev.xfocus.mode == NotifyGrab || ev.xfocus.mode == NotifyUngrab) break;
+      if (ev.xfocus.detail == NotifyPointer || ev.xfocus.detail == NotifyInferior) break;
+      EmitSuspend(ev.type == FocusOut);
       break;
   }
 }

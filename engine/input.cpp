@@ -151,9 +151,11 @@ int MouseY() {
 
 void SetInputEnabled(int enabled) {
   gInputEnabled = enabled ? 1 : 0;
-  // Whatever was held belongs to the surface that came or went.
+  // Whatever was held belongs to the surface that came or went, and so
+  // does a focus it lost.
   ClearKeys();
   ClearMouseButtons();
+  gAppSuspended = 0;
 }
 
 void EmitKeyDown(int code) {
@@ -206,4 +208,9 @@ void EmitMouseWheel(int delta) {
 void EmitCloseRequest() {
   if (!gInputEnabled) return;
   gCloseRequested = 1;
+}
+
+void EmitSuspend(int suspended) {
+  if (!gInputEnabled) return;
+  gAppSuspended = suspended ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 // Polled keyboard (and mouse) state, fed by the window's events.
 #pragma once
 
+constexpr int KEY_PAUSE = 19;
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_SPACE = 32;
 constexpr int KEY_LEFT = 37;
@@ -9,6 +10,7 @@ constexpr int KEY_RIGHT = 39;
 constexpr int KEY_DOWN = 40;
 constexpr int KEY_A = 65;
 constexpr int KEY_M = 77;
+constexpr int KEY_P = 80;
 constexpr int KEY_W = 87;
 constexpr int KEY_Y = 89;
 constexpr int KEY_Z = 90;
@@ -54,3 +56,5 @@ void EmitMouseUp(int button);
 void EmitMouseMove(int x, int y);
 void EmitMouseWheel(int delta);
 void EmitCloseRequest();
+// The window lost (1) or regained (0) the keyboard focus: gAppSuspended.
+void EmitSuspend(int suspended);

@@ -62,6 +62,11 @@ float TGameMode::gGameOverFade = 0;
 float TGameMode::gEnemyTimer = 140.0f;
 int TGameMode::gEnemySide = -1;
 float TGameMode::gBushTimer = 0;
+int TGameMode::gPaused = 0;
+int TGameMode::gPauseActive = 0;
+int TGameMode::gPauseStartMS = 0;
+int TGameMode::gPausedFrameMS = 0;
+std::vector<std::shared_ptr<TChannel>> TGameMode::gPausedChannels;
 TRoadLine TGameMode::gRoadLines[TGameMode::LINE_COUNT];
 
 int TGameMode::init() {
@@ -169,6 +174,11 @@ int TGameMode::toggleMusic() {
 
 int TGameMode::switchToState(int state) {
   if (state != STATE_ACTION) FlushKeys();
+  // Leaving a paused race: what was paused goes with it.
+  if (state == STATE_TITLE || state == STATE_GAME_OVER) {
+    gPaused = gPauseActive = 0;
+    gPausedChannels.clear();
+  }
   stopMusic();
   switch (state) {
     case STATE_TITLE:

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class TSound;
 class TChannel;
@@ -55,6 +56,8 @@ public:
   static constexpr int TROPHY_GOLD = 2;
 
   static constexpr int LINE_COUNT = 300;
+  // A paused race is drawn a few times a second, not every frame.
+  static constexpr int PAUSED_FRAME_MS = 250;
 
   static int gState;
   static int gWindowed;
@@ -97,6 +100,14 @@ public:
   static int gEnemySide;
   static float gBushTimer;
 
+  // The race stands still while the player holds it paused (P or Pause)
+  // or while the window has lost the keyboard focus.
+  static int gPaused;
+  static int gPauseActive;
+  static int gPauseStartMS;
+  static int gPausedFrameMS;
+  static std::vector<std::shared_ptr<TChannel>> gPausedChannels;
+
   // The line table of the frame being drawn (rebuilt by each line pass).
   static TRoadLine gRoadLines[LINE_COUNT];
 
@@ -132,6 +143,11 @@ public:
   static int updateGameOver();
   static int updateTitle();
   static int playSoundEffect(const std::shared_ptr<TSound>& sound);
+  // Reads the pause keys and the focus; returns 1 while the race stands still.
+  static int updatePause();
+  // Stops (1) or restarts (0) the race's clocks and sound.
+  static int setRacePaused(int paused);
+  static int drawPause();
   // draw() without presenting: the frame stays in the back buffer.
   static int drawFrame();
   static int buildRoadLines();

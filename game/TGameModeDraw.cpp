@@ -6,6 +6,7 @@
 
 #include "cars/TCar.h"
 #include "engine/aspect.h"
+#include "engine/clock.h"
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "engine/system.h"
@@ -41,6 +42,12 @@ int TGameMode::drawHorizons() {
 }
 
 int TGameMode::draw() {
+  // A race standing still is drawn a few times a second, so a paused game
+  // costs next to nothing.
+  if (gPauseActive) {
+    if (MilliSecsDiff(MilliSecs(), gPausedFrameMS) < PAUSED_FRAME_MS) return 0;
+    gPausedFrameMS = MilliSecs();
+  }
   drawFrame();
   FlipFrame(-1);
   return 0;
@@ -63,6 +70,8 @@ int TGameMode::drawFrame() {
     drawTunnelMouth();
     drawRoadAndEntities();
   }
+  // The pause dims the scene but leaves the HUD bright above it.
+  if (gPauseActive) drawPause();
   if (gState == STATE_START || gState == STATE_ACTION) drawHUD();
   if (gState == STATE_GAME_OVER) drawGameOver();
   if (!gWindowed) {

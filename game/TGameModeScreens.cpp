@@ -1,5 +1,5 @@
-// What the player reads: the title screen, the head-up display and the
-// game-over screen.
+// What the player reads: the title screen, the head-up display, the
+// game-over screen and the pause.
 #include "game/TGameMode.h"
 
 #include "cars/TCar.h"
@@ -108,5 +108,25 @@ int TGameMode::drawGameOver() {
     DrawText(std::string("congratulations, you won the ") + cupNames[gTrophy] + " cup!", 130, 360);
   }
   SetAlpha(1);
+  return 0;
+}
+
+// Over the race standing still: the scene dimmed, and how to go on.
+int TGameMode::drawPause() {
+  SetScale(1, 1);
+  SetBlend(BLEND_ALPHA);
+  SetColor(0, 0, 0);
+  SetAlpha(0.4f);
+  DrawRect(0, 0, 800, 600);
+  // A darker band keeps the words clear of the road and the banners.
+  SetAlpha(0.45f);
+  DrawRect(0, 225, 800, 145);
+  SetAlpha(1);
+  SetImageFont(gLargeFont);
+  SetColor(255, 255, 255);
+  DrawText("PAUSED", static_cast<float>(centredTextX(400, "PAUSED", LARGE_CHAR_WIDTH)), 240);
+  SetImageFont(gSmallFont);
+  SetColor(255, 255, 0);
+  DrawText("press p to continue", static_cast<float>(centredTextX(400, "press p to continue", SMALL_CHAR_WIDTH)), 330);
   return 0;
 }

@@ -30,6 +30,15 @@ static int farthestSegmentIsTunnel() {
 
 int TGameMode::update() {
   int result = 1;
+  if (updatePause()) {
+    // Standing still, the race can still be left and the game still closed.
+    if (KeyPressed(KEY_ESCAPE)) switchToState(STATE_TITLE);
+    if (CloseRequested()) {
+      ShowMouse();
+      result = 0;
+    }
+    return result;
+  }
   if (KeyPressed(KEY_M)) toggleMusic();
   if (gState == STATE_START) updateCountDown();
   if (gState == STATE_ACTION) updateRace();
@@ -41,6 +50,47 @@ int TGameMode::update() {
     result = 0;
   }
   return result;
+}
+
+int TGameMode::updatePause() {
+  if (gState != STATE_START && gState != STATE_ACTION) return 0;
+  if (!gPaused) {
+    if (KeyPressed(KEY_P) || KeyPressed(KEY_PAUSE)) gPaused = 1;
+  } else if (KeyPressed(KEY_P) || KeyPressed(KEY_PAUSE) || KeyPressed(KEY_SPACE)) {
+    gPaused = 0;
+  }
+  int paused = gPaused || gAppSuspended;
+  if (paused != gPauseActive) setRacePaused(paused);
+  return gPauseActive;
+}
+
+int TGameMode::setRacePaused(int paused) {
+  gPauseActive = paused;
+  if (paused) {
+    gPauseStartMS = MilliSecs();
+    // The first paused frame is drawn at once.
+    gPausedFrameMS = gPauseStartMS - PAUSED_FRAME_MS;
+    gPausedChannels.clear();
+    std::vector<std::shared_ptr<TChannel>> channels = {gMusicChannel};
+    for (auto e = TEntity::gFirstEntity; e; e = e->fNext) {
+      if (auto car = std::dynamic_pointer_cast<TCar>(e)) {
+        channels.insert(channels.end(), {car->fChnEngine1, car->fChnEngine2, car->fChnSkid});
+      }
+    }
+    for (auto& channel : channels) {
+      if (channel && channel->Playing()) {
+        channel->SetPaused(1);
+        gPausedChannels.push_back(channel);
+      }
+    }
+  } else {
+    // The race second goes on from where it stood: none lost, none gained.
+    gSecondStartMS = static_cast<int>(static_cast<unsigned>(gSecondStartMS) +
+                                      static_cast<unsigned>(MilliSecsDiff(MilliSecs(), gPauseStartMS)));
+    for (auto& channel : gPausedChannels) channel->SetPaused(0);
+    gPausedChannels.clear();
+  }
+  return 0;
 }
 
 int TGameMode::playSoundEffect(const std::shared_ptr<TSound>& sound) {

@@ -122,8 +122,11 @@ protected:
     TGameMode::gBushTimer = 0;
     TScore::gScore = TScore::gHiScore = 0;
     TProp::gStartBanner = nullptr;
+    TGameMode::gPaused = TGameMode::gPauseActive = 0;
+    TGameMode::gPausedChannels.clear();
     FlushKeys();
     gCloseRequested = 0;
+    gAppSuspended = 0;
     SeedRnd(12345);
   }
 

@@ -55,6 +55,7 @@ until ! same_picture "$OUT/clock-1.png" "$OUT/clock-3.png" 2>/dev/null; do
 done
 echo "the race went on with the focus back"
 
+expect_screen $PID racing
 wmctrl -i -c "$WID" || fail "wmctrl could not close the window"
 wait_exit $PID; status=$STATUS
 [ "$status" = 0 ] || fail "closing the window through openbox ended the game with status $status"

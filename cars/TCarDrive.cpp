@@ -13,6 +13,7 @@
 
 int TCar::update(float dz) {
   fOldZ = fZ;
+  fOldX = fX;
   float acc = acceleration();
   updateJump();
   if (fHuman) {

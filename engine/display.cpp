@@ -29,6 +29,8 @@ int gDefaultGraphicsFlags = GFX_BACK_BUFFER;
 std::shared_ptr<TDrawState> gAutoGraphics;
 int gSoftSync = 0;
 int gVSync = 0;
+// WaitFrameSlot has already slept for the coming FlipFrame.
+int gSoftSyncWaited = 0;
 int gSoftSyncHertz = 0;
 int gSoftSyncStep = 0;
 int gSoftSyncRemainder = 0;
@@ -437,9 +439,12 @@ std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int h
     gVSync = hz != 0;
     XWarpPointer(gXDisplay, None, g->window, 0, 0, 0, 0, width / 2, height / 2);
   } else {
-    gVSync = 0;
-    gSoftSync = hz != 0;
+    // A window gets vertical sync too where the server offers swap control;
+    // elsewhere the soft sync paces it.
+    gVSync = hz != 0 && gSwapInterval != nullptr;
+    gSoftSync = hz != 0 && !gVSync;
   }
+  gSoftSyncWaited = 0;
   if (gSoftSync) {
     gSoftSyncHertz = hz;
     gSoftSyncStep = 1000 / hz;
@@ -476,23 +481,41 @@ void PresentGraphics(TGraphics& g, int swapInterval) {
   PollSystem();
 }
 
+// Sleeps until the next soft-sync slot (60 a second, kept exact over time).
+static void WaitSoftSyncSlot() {
+  gSoftSyncNext += gSoftSyncStep;
+  gSoftSyncAccum += gSoftSyncRemainder;
+  if (gSoftSyncAccum >= gSoftSyncHertz) {
+    gSoftSyncAccum -= gSoftSyncHertz;
+    gSoftSyncNext += 1;
+  }
+  int d = gSoftSyncNext - MilliSecs();
+  if (d > 0)
+    Delay(d);
+  else
+    gSoftSyncNext -= d;
+}
+
+int FramePaced() {
+  if (!gCurrentGraphics || gCurrentGraphics != gAutoGraphics || !gCurrentGraphics->_graphics) return 0;
+  return gSoftSync || (gVSync && gSwapInterval) ? 1 : 0;
+}
+
+void WaitFrameSlot() {
+  if (!gSoftSync || gSoftSyncWaited || !gCurrentGraphics || gCurrentGraphics != gAutoGraphics) return;
+  WaitSoftSyncSlot();
+  gSoftSyncWaited = 1;
+}
+
 void FlipFrame(int sync) {
   if (!gCurrentGraphics || !gCurrentGraphics->_graphics) return;
   TGraphics& g = *gCurrentGraphics->_graphics;
   if (sync != -1) return PresentGraphics(g, sync);
   if (gCurrentGraphics != gAutoGraphics) return PresentGraphics(g, 1);
   if (gSoftSync) {
-    gSoftSyncNext += gSoftSyncStep;
-    gSoftSyncAccum += gSoftSyncRemainder;
-    if (gSoftSyncAccum >= gSoftSyncHertz) {
-      gSoftSyncAccum -= gSoftSyncHertz;
-      gSoftSyncNext += 1;
-    }
-    int d = gSoftSyncNext - MilliSecs();
-    if (d > 0)
-      Delay(d);
-    else
-      gSoftSyncNext -= d;
+    // The main loop may have slept for this slot before drawing the frame.
+    if (!gSoftSyncWaited) WaitSoftSyncSlot();
+    gSoftSyncWaited = 0;
     return PresentGraphics(g, 0);
   }
   PresentGraphics(g, gVSync ? 1 : 0);

@@ -33,12 +33,19 @@ extern int gSoftSyncStep;
 extern int gSoftSyncRemainder;
 extern int gSoftSyncAccum;
 extern int gSoftSyncNext;
+extern int gSoftSyncWaited;
 
 // depth 0 opens a width x height window; any other depth switches to a
 // full-screen mode of that size. Null when no surface could be made.
 std::shared_ptr<TDrawState> OpenGraphics(int width, int height, int depth, int hz, int flags);
 void EndGraphics();
 void FlipFrame(int sync);
+// 1 when FlipFrame(-1) paces frames itself (soft sync or a working vertical
+// sync), so the main loop may draw a frame with no tick pending.
+int FramePaced();
+// Takes the soft-sync sleep of the coming FlipFrame(-1) now, so the frame
+// drawn next is presented at once, at the moment it was drawn for.
+void WaitFrameSlot();
 int GraphicsWidth();
 int GraphicsHeight();
 int DesktopWidth();

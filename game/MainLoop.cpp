@@ -3,12 +3,15 @@
 #include "game/MainLoop.h"
 
 #include "engine/clock.h"
+#include "engine/display.h"
 
 int gContinue = 0;
 int gTempMS = 0;
 int gLastTime = 0;
 int gNumTicks = 0;
 int gLastNumTicks = 1;
+float gTickFraction = 0;
+int gTickCount = 0;
 
 int pollTickClock(int tempMS) {
   gTempMS = tempMS;
@@ -33,12 +36,38 @@ int waitForTicks() {
   return beginTickPass();
 }
 
+int takePendingTicks() {
+  if (pollTickClock(MilliSecs() / 5) <= 0) return 0;
+  return beginTickPass();
+}
+
+int waitForPass(int paced) {
+  if (!paced) return waitForTicks();
+  WaitFrameSlot();
+  return takePendingTicks();
+}
+
+float measureTickFraction(int ms) {
+  // gLastTime is the tick the pass caught up to; what the clock shows
+  // beyond it is the share of the next tick already gone.
+  long long since = static_cast<long long>(ms) - static_cast<long long>(gLastTime) * 5;
+  // Below zero ms / 5 rounds toward zero: tick n runs from 5n - 4 to 5n.
+  if (ms < 0) since += 4;
+  if (since <= 0) return 0;
+  if (since >= 5) return 4095.0f / 4096.0f;
+  return static_cast<float>(since) / 5.0f;
+}
+
 int runTickPass(int numTicks, int (*update)(), int (*draw)()) {
   int result = 1;
   for (int tick = 1; tick <= numTicks; ++tick) {
     result = update();
+    ++gTickCount;
     if (result == 0) break;
   }
+  gTickFraction = measureTickFraction(MilliSecs());
   draw();
+  // Whatever draws outside the loop draws the ticks' own moment.
+  gTickFraction = 0;
   return result;
 }

@@ -6,6 +6,12 @@ extern int gTempMS;
 extern int gLastTime;
 extern int gNumTicks;
 extern int gLastNumTicks;
+// Share of the current tick gone when the frame is drawn (0 <= f < 1):
+// drawing carries moving things forward by it; the logic never reads it.
+extern float gTickFraction;
+// Ticks run by runTickPass so far: tells drawing whether something moved
+// in the latest tick.
+extern int gTickCount;
 
 // One look at the tick clock (MilliSecs() / 5) while waiting for the next
 // tick: sets gTempMS and gNumTicks, and rebases gLastTime when the clock
@@ -21,6 +27,19 @@ int beginTickPass();
 // begins the pass. Returns the number of ticks to run.
 int waitForTicks();
 
+// The ticks pending right now, possibly none; begins the pass when some are.
+int takePendingTicks();
+
+// Starts a pass: on a paced display (paced = FramePaced()) it sleeps for the
+// frame's slot and takes whatever ticks are pending, so every frame is
+// drawn for the moment it is shown; otherwise it waits for a tick.
+int waitForPass(int paced);
+
+// The share of the tick after gLastTime that the reading ms has reached,
+// 0 at the tick's start and just below 1 at most.
+float measureTickFraction(int ms);
+
 // Runs up to numTicks updates, stopping after the first that returns 0,
-// then draws one frame. Returns the last update's result.
+// then draws one frame with gTickFraction measured just before (and 0 again
+// after). Returns the last update's result.
 int runTickPass(int numTicks, int (*update)(), int (*draw)());

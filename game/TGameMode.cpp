@@ -50,6 +50,13 @@ std::shared_ptr<THorizon> TGameMode::gHorizon2;
 std::shared_ptr<THorizon> TGameMode::gHorizon3;
 float TGameMode::gHorizonYOffset = 0;
 float TGameMode::gTextureOffset = 0;
+float TGameMode::gLastMoveZ = 0;
+float TGameMode::gLastMoveX = 0;
+double TGameMode::gWorldDistance = 0;
+int TGameMode::gRoadMoveTick = -1;
+float TGameMode::gDrawLead = 0;
+float TGameMode::gDrawPlayerX = 0;
+double TGameMode::gDrawnDistance = 0;
 int TGameMode::gCountDownTimer = 0;
 int TGameMode::gCountDownRepeats = 0;
 int TGameMode::gCheckpointTime = 0;
@@ -195,6 +202,11 @@ int TGameMode::switchToState(int state) {
         gPlayerSegmentDX = gPlayerCar->fSegmentDX;
         gPlayerSpeed = gPlayerCar->fSpeed;
       }
+      gLastMoveZ = 0;
+      gLastMoveX = 0;
+      gWorldDistance = 0;
+      gDrawnDistance = 0;
+      gRoadMoveTick = -1;
       createClouds();
       createBushes();
       gHorizonYOffset = 0;

@@ -13,6 +13,7 @@ class TImage;
 class TImageFont;
 class TCar;
 class THorizon;
+class TEntity;
 
 // One screen line of the road as the line pass leaves it for the draw pass.
 struct TRoadLine {
@@ -108,6 +109,21 @@ public:
   static int gPausedFrameMS;
   static std::vector<std::shared_ptr<TChannel>> gPausedChannels;
 
+  // Motion of the latest racing tick, kept for drawing only: the world's
+  // advance and the player's sideways move, the road driven in all, and the
+  // tick (gTickCount after it) they belong to.
+  static float gLastMoveZ;
+  static float gLastMoveX;
+  static double gWorldDistance;
+  static int gRoadMoveTick;
+  // What the frame being drawn adds to the ticks' state: the road's lead
+  // (the world carried forward by the tick fraction, never behind the
+  // previous frame), the player's drawn sideways position, and the road
+  // position the previous frame showed.
+  static float gDrawLead;
+  static float gDrawPlayerX;
+  static double gDrawnDistance;
+
   // The line table of the frame being drawn (rebuilt by each line pass).
   static TRoadLine gRoadLines[LINE_COUNT];
 
@@ -151,6 +167,11 @@ public:
   // draw() without presenting: the frame stays in the back buffer.
   static int drawFrame();
   static int buildRoadLines();
+  // Sets gDrawLead and gDrawPlayerX for the frame from gTickFraction (the
+  // line pass starts with it).
+  static int updateDrawLead();
+  // The depth an entity is drawn at in this frame.
+  static float drawDepth(const TEntity& entity);
   static int drawTunnelMouth();
   static int drawRoadAndEntities();
   static int drawTitle();

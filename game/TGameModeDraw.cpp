@@ -2,6 +2,7 @@
 // with everything standing on the road, and the screens drawn over it.
 #include "game/TGameMode.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cars/TCar.h"
@@ -10,6 +11,7 @@
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "engine/system.h"
+#include "game/MainLoop.h"
 #include "game/TConstants.h"
 #include "track/TSegment.h"
 #include "world/TCloud.h"
@@ -24,6 +26,36 @@ int TGameMode::updateTextureOffset(float speed) {
   gTextureOffset += speed;
   if (gTextureOffset > 4) gTextureOffset -= 4;
   return 0;
+}
+
+// Screen row and road centre of every line, hidden ones included, as the
+// line pass found them: where an entity carried forward is drawn.
+static float gLineY[TGameMode::LINE_COUNT];
+static float gLineX[TGameMode::LINE_COUNT];
+
+// The frame shows the world gTickFraction of a tick after the last tick:
+// the road ahead by that share of the last tick's advance. The lead never
+// lets the road slide back behind the previous frame (a crash stops the
+// world within one tick); it is 0 whenever the fraction is.
+int TGameMode::updateDrawLead() {
+  const bool moved = gState == STATE_ACTION && gRoadMoveTick + 1 == gTickCount;
+  const float f = moved ? gTickFraction : 0.0f;
+  double lead = static_cast<double>(f) * gLastMoveZ;
+  if (gDrawnDistance - gWorldDistance > lead) lead = gDrawnDistance - gWorldDistance;
+  gDrawLead = static_cast<float>(lead);
+  gDrawnDistance = gWorldDistance + gDrawLead;
+  gDrawPlayerX = f == 0 ? gPlayerX : static_cast<float>(gPlayerX + static_cast<double>(f) * gLastMoveX);
+  return 0;
+}
+
+// Every entity comes nearer with the road; a car also by f of its own
+// speed's share of its last move.
+float TGameMode::drawDepth(const TEntity& entity) {
+  if (gDrawLead == 0 && gTickFraction == 0) return entity.fZ;
+  double z = static_cast<double>(entity.fZ) - gDrawLead;
+  if (gRoadMoveTick + 1 == gTickCount && entity.fActive && const_cast<TEntity&>(entity).isCar())
+    z += static_cast<double>(gTickFraction) * ((entity.fZ - entity.fOldZ) + gLastMoveZ);
+  return static_cast<float>(z);
 }
 
 // Screen line of the farthest road row in sight (the road covers all below).
@@ -85,11 +117,17 @@ int TGameMode::drawFrame() {
 // The line pass, near to far: where each road line lands on screen, which
 // lines a crest hides, and the line every object stands on.
 int TGameMode::buildRoadLines() {
+  updateDrawLead();
   float y = 600, prevY = 601, topY = 601;
-  float x = static_cast<float>(400.0 - static_cast<double>(gPlayerX) * gScaleMap[1]);
+  float x = static_cast<float>(400.0 - static_cast<double>(gDrawPlayerX) * gScaleMap[1]);
   float xStep = static_cast<float>((400.0 - x) / 300.0);
   float bend = 0, hill = 0;
+  // seg is the drawn segment (the road carried forward by gDrawLead);
+  // tickSeg the one at the ticks' own depths, whose bend and hill the
+  // entities take into their logic.
   TSegment* seg = rawPointer(TSegment::gFirstSegment);
+  TSegment* tickSeg = seg;
+  const float lead = gDrawLead;
   TEntity* ent = rawPointer(TEntity::gFirstEntity);
   for (int i = 0; i < LINE_COUNT; ++i) {
     TRoadLine& row = gRoadLines[i];
@@ -98,15 +136,21 @@ int TGameMode::buildRoadLines() {
     row.z = z;
     if (seg) {
       TSegment* next = rawPointer(seg->fNext);
-      if (next && z > next->fZ) seg = next;
+      if (next && z > next->fZ - lead) seg = next;
     }
+    if (tickSeg) {
+      TSegment* next = rawPointer(tickSeg->fNext);
+      if (next && z > next->fZ) tickSeg = next;
+    }
+    gLineY[i] = y;
+    gLineX[i] = x;
     while (ent && ent->fZ < z) {
       ent->fScreenY = y;
       ent->fRoadX = x;
       ent->fScale = gScaleMap[i];
-      if (seg) {
-        ent->setSegmentDX(seg->fDX, seg->fDXFraction);
-        ent->setSegmentDY(seg->fDY);
+      if (tickSeg) {
+        ent->setSegmentDX(tickSeg->fDX, tickSeg->fDXFraction);
+        ent->setSegmentDY(tickSeg->fDY);
       }
       ent = rawPointer(ent->fNext);
     }
@@ -117,7 +161,7 @@ int TGameMode::buildRoadLines() {
       row.scale = gScaleMap[i];
       row.slope = hill;
       row.height = Int(y) < Int(prevY) - 1 ? Int(prevY) - Int(y) : 1;
-      double p = std::fmod(static_cast<double>(z) + gTextureOffset, 4.0);
+      double p = std::fmod(static_cast<double>(z) + gTextureOffset + lead, 4.0);
       row.grassGreen = p > 2.0 ? 110 : 100;
       row.roadFrame = p > 2.0 ? 0 : 1;
       row.tunnel = seg ? seg->fTunnel : 0;
@@ -148,17 +192,45 @@ int TGameMode::drawTunnelMouth() {
   return 0;
 }
 
+// Draws an entity where it stands at this frame's moment: on the line its
+// carried-forward depth falls in, a car also sideways by f of its last
+// move. The ticks' own placement is put back afterwards for the logic.
+static void drawCarriedForward(TEntity& ent) {
+  const float z = TGameMode::drawDepth(ent);
+  const bool car = TGameMode::gRoadMoveTick + 1 == gTickCount && ent.isCar();
+  const float x = car ? static_cast<float>(ent.fX + static_cast<double>(gTickFraction) * (ent.fX - ent.fOldX)) : ent.fX;
+  if (z == ent.fZ && x == ent.fX) {
+    ent.drawShadow();
+    ent.draw();
+    return;
+  }
+  const float screenY = ent.fScreenY, roadX = ent.fRoadX, scale = ent.fScale, tickX = ent.fX;
+  const float* zMap = TGameMode::gZMap;
+  const int line = static_cast<int>(std::upper_bound(zMap, zMap + TGameMode::LINE_COUNT, z) - zMap);
+  if (line < TGameMode::LINE_COUNT) {
+    ent.fScreenY = gLineY[line];
+    ent.fRoadX = gLineX[line];
+    ent.fScale = TGameMode::gScaleMap[line];
+  }
+  ent.fX = x;
+  ent.drawShadow();
+  ent.draw();
+  ent.fScreenY = screenY;
+  ent.fRoadX = roadX;
+  ent.fScale = scale;
+  ent.fX = tickX;
+}
+
 // The draw pass, far to near: each object after every road line farther
 // than it, so nearer road covers it.
 int TGameMode::drawRoadAndEntities() {
   TEntity* ent = rawPointer(TEntity::gLastEntity);
   for (int j = LINE_COUNT - 1; j >= 0; --j) {
     const TRoadLine& row = gRoadLines[j];
-    while (ent && ent->fZ > row.z) {
+    while (ent && drawDepth(*ent) > row.z) {
       ent->setSlope(row.slope);
       ent->setInTunnel(row.tunnel);
-      ent->drawShadow();
-      ent->draw();
+      drawCarriedForward(*ent);
       ent = ent->fPrevious;
     }
     if (!row.visible) continue;

@@ -9,6 +9,7 @@
 #include "engine/random.h"
 #include "engine/sound.h"
 #include "engine/system.h"
+#include "game/MainLoop.h"
 #include "game/TConstants.h"
 #include "game/TScore.h"
 #include "track/TSegment.h"
@@ -126,6 +127,7 @@ int TGameMode::updateCountDown() {
 }
 
 int TGameMode::updateRace() {
+  const float playerXBefore = gPlayerX;
   if (gPlayerCar) {
     gPlayerX = gPlayerCar->fX;
     gPlayerSegmentDX = gPlayerCar->fSegmentDX;
@@ -159,6 +161,11 @@ int TGameMode::updateRace() {
   } else {
     TCloud::gCloudDX = 0;
   }
+  // For drawing only: how far this tick moved things.
+  gLastMoveZ = gPlayerSpeed;
+  gLastMoveX = gPlayerX - playerXBefore;
+  gWorldDistance += gPlayerSpeed;
+  gRoadMoveTick = gTickCount;
   updateRaceSecond();
   return 0;
 }

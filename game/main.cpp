@@ -46,7 +46,7 @@ int main() {
   gContinue = 1;
   TGameMode::init();
   while (gContinue) {
-    int numTicks = waitForTicks();
+    int numTicks = waitForPass(FramePaced());
     gContinue = runTickPass(numTicks, TGameMode::update, TGameMode::draw);
   }
   EndGraphics();

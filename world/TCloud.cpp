@@ -6,6 +6,7 @@
 #include "engine/images.h"
 #include "engine/random.h"
 #include "engine/system.h"
+#include "game/MainLoop.h"
 #include "game/TConstants.h"
 #include "world/TEntity.h"
 
@@ -14,6 +15,7 @@ std::shared_ptr<TCloud> TCloud::gFirstCloud;
 std::shared_ptr<TCloud> TCloud::gLastCloud;
 float TCloud::gCloudDX = 0;
 float TCloud::gCloudYOffset = 0;
+int TCloud::gMoveTick = -1;
 
 std::shared_ptr<TCloud> TCloud::Create() {
   const float nearZ = TEntity::gNearZ;
@@ -46,6 +48,7 @@ int TCloud::updateAll(float speed, float bend, float yOffset) {
   gCloudDX = speed * bend;
   gCloudYOffset = yOffset;
   for (TCloud* c = gFirstCloud.get(); c; c = c->fNext.get()) c->update();
+  gMoveTick = gTickCount;
   return 0;
 }
 
@@ -92,7 +95,10 @@ int TCloud::draw() {
   SetScale(fScale, fScale);
   SetColor(255, 255, 255);
   SetAlpha(fAlpha);
-  DrawImage(fGfx, fX, (HORIZON_Y - fHeight) + gCloudYOffset, 0);
+  float x = fX;
+  if (gTickFraction != 0 && gMoveTick + 1 == gTickCount)
+    x = static_cast<float>(x - static_cast<double>(gTickFraction) * gCloudDX * fSpeed);
+  DrawImage(fGfx, x, (HORIZON_Y - fHeight) + gCloudYOffset, 0);
   SetAlpha(1);
   SetBlend(BLEND_MASK);
   return 0;

@@ -23,6 +23,9 @@ public:
   static std::shared_ptr<TCloud> gLastCloud;
   static float gCloudDX;
   static float gCloudYOffset;
+  // The tick (gTickCount before it) the clouds last moved in: drawing
+  // carries them forward by gCloudDX only right after a move.
+  static int gMoveTick;
 
   virtual ~TCloud() = default;
 

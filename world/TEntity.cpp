@@ -70,6 +70,7 @@ int TEntity::init(float z, float x, int updateDepthSort) {
   fZ = z;
   fX = x;
   fOldZ = z;
+  fOldX = x;
   fUpdateDepthSort = updateDepthSort;
   fActive = 1;
   return 0;

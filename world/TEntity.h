@@ -16,6 +16,7 @@ public:
   float fSegmentDX = 0;
   float fSegmentDY = 0;
   float fOldZ = 0;
+  float fOldX = 0;
   float fWidth = 0;
   float fLength = 0;
   TEntity* fPrevious = nullptr;  // back-link, never owning

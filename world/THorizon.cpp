@@ -6,6 +6,7 @@
 
 #include "engine/drawing.h"
 #include "engine/images.h"
+#include "game/MainLoop.h"
 
 std::shared_ptr<TImage> THorizon::gHorizon1Gfx;
 std::shared_ptr<TImage> THorizon::gHorizon2Gfx;
@@ -41,14 +42,26 @@ int THorizon::update(float bend, float yOffset, float speed) {
   fHorizonDrawX -= fHorizonDrawDX;
   if (fHorizonDrawX < 0) fHorizonDrawX += 800;
   else if (fHorizonDrawX >= 800) fHorizonDrawX -= 800;
+  const float yOffsetBefore = fHorizonDrawYOffset;
   fHorizonDrawYOffset = yOffset * fYOffsetFactor;
+  fHorizonDrawDYOffset = fHorizonDrawYOffset - yOffsetBefore;
+  fMoveTick = gTickCount;
   return 0;
 }
 
 int THorizon::draw() {
   SetColor(255, 255, 255);
-  float y = std::floor(fHorizonDrawY + fHorizonDrawYOffset);
-  DrawImage(fGfx, std::floor(fHorizonDrawX), y, 0);
-  DrawImage(fGfx, std::floor(fHorizonDrawX - fHorizonDrawOffset), y, 0);
+  float drawX = fHorizonDrawX;
+  float yOffset = fHorizonDrawYOffset;
+  if (gTickFraction != 0 && fMoveTick + 1 == gTickCount) {
+    // Where the layer stands at the frame's moment, wrapped as update wraps.
+    drawX = static_cast<float>(drawX - static_cast<double>(gTickFraction) * fHorizonDrawDX);
+    if (drawX < 0) drawX += 800;
+    else if (drawX >= 800) drawX -= 800;
+    yOffset = static_cast<float>(yOffset + static_cast<double>(gTickFraction) * fHorizonDrawDYOffset);
+  }
+  float y = std::floor(fHorizonDrawY + yOffset);
+  DrawImage(fGfx, std::floor(drawX), y, 0);
+  DrawImage(fGfx, std::floor(drawX - fHorizonDrawOffset), y, 0);
   return 0;
 }

@@ -13,6 +13,10 @@ public:
   int fHorizonDrawY = 0;
   float fHorizonDrawDX = 0;
   float fHorizonDrawYOffset = 0;
+  // The last update's change of height and the tick it ran in (gTickCount
+  // before it): drawing carries the layer forward only right after a move.
+  float fHorizonDrawDYOffset = 0;
+  int fMoveTick = -1;
   float fSpeed = 0;
   float fYOffsetFactor = 0;
 

@@ -113,6 +113,27 @@ TEST_F(Display_, SoftSyncHoldsSixtyFramesPerSecond) {
   EXPECT_GE(gSoftSyncNext, MilliSecs() - 50);
 }
 
+// The main loop takes the slot's sleep before drawing, so the frame drawn
+// is presented at once; a flip with no sleep taken still sleeps itself.
+TEST_F(Display_, SoftSyncSleepTakenBeforeDrawingIsNotTakenTwice) {
+  Open(320, 240);
+  ASSERT_NE(OpenGraphics(320, 240, 0, 60, 0), nullptr);
+  EXPECT_EQ(FramePaced(), 1) << "no swap control on this server: the soft sync paces";
+  SetTestClock(10000);
+  gSoftSyncNext = MilliSecs();
+  gSoftSyncAccum = 0;
+  WaitFrameSlot();
+  EXPECT_EQ(MilliSecs(), 10016);
+  WaitFrameSlot();  // already taken
+  FlipFrame(-1);
+  EXPECT_EQ(MilliSecs(), 10016);
+  FlipFrame(-1);
+  EXPECT_EQ(MilliSecs(), 10033);
+  ReleaseTestClock();
+  EndGraphics();
+  EXPECT_EQ(FramePaced(), 0);
+}
+
 TEST_F(Display_, FullScreenWithoutVidModeFailsCleanly) {
   if (!GraphicsModes().empty()) GTEST_SKIP() << "this server has video modes";
   EXPECT_EQ(DesktopWidth(), 640);

@@ -105,3 +105,46 @@ TEST(MainLoop, WaitingSleepsToTheNextFiveMillisecondBoundaryExactly) {
   }
   ReleaseTestClock();
 }
+
+TEST(MainLoop, TickFractionIsTheShareOfTheNextTickGone) {
+  struct Case {
+    int lastTime, ms;
+    float fraction;
+  };
+  const Case cases[] = {
+      {200, 1000, 0},     {200, 1001, 0.2f}, {200, 1004, 0.8f},
+      {200, 999, 0},      // before the tick the pass caught up to
+      {200, 1013, 4095.0f / 4096.0f},  // a slow pass: just below a whole tick
+      {-200, -1000, 0.8f},  // below zero tick -200 runs from -1004 to -1000
+      {-200, -1004, 0},
+  };
+  for (const Case& c : cases) {
+    gLastTime = c.lastTime;
+    EXPECT_FLOAT_EQ(measureTickFraction(c.ms), c.fraction) << c.lastTime << " " << c.ms;
+  }
+}
+
+TEST(MainLoop, APacedPassTakesWhatIsPendingWithoutWaiting) {
+  SetTestClock(5000);
+  gLastTime = 1000;
+  gLastNumTicks = 1;
+  EXPECT_EQ(waitForPass(1), 0);
+  EXPECT_EQ(MilliSecs(), 5000) << "no sleep for a tick";
+  AdvanceTestClock(12);
+  EXPECT_EQ(waitForPass(1), 2);
+  EXPECT_EQ(gLastTime, 1002);
+  AdvanceTestClock(1);
+  EXPECT_EQ(waitForPass(0), 1) << "unpaced, the pass waits for the next tick";
+  EXPECT_EQ(MilliSecs(), 5015);
+  ReleaseTestClock();
+}
+
+TEST(MainLoop, TheFrameIsDrawnWithTheFractionAndItIsClearedAfter) {
+  static float seen = -1;
+  SetTestClock(5003);
+  gLastTime = 1000;
+  runTickPass(0, countingUpdate, [] { seen = gTickFraction; return 0; });
+  EXPECT_FLOAT_EQ(seen, 0.6f);
+  EXPECT_EQ(gTickFraction, 0);
+  ReleaseTestClock();
+}

@@ -1,0 +1,295 @@
+// Frames drawn for the moment they are shown: with the clock held, passes of
+// the real main loop at a display's rate, and the road position each frame
+// shows (the ticks' road driven plus the frame's lead).
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "GameFixture.h"
+#include "engine/draw_recorder.h"
+#include "engine/drawing.h"
+#include "game/MainLoop.h"
+#include "world/THorizon.h"
+
+namespace {
+
+// Keys and upkeep the scene wants before each tick.
+void (*gKeys)() = nullptr;
+int gForceZero = 0;
+
+void holdUp() {
+  gKeyStates[KEY_UP] = 1;
+  gKeyStates[KEY_DOWN] = 0;
+}
+
+void brake() {
+  gKeyStates[KEY_UP] = 0;
+  gKeyStates[KEY_DOWN] = 1;
+}
+
+int sceneUpdate() {
+  if (gKeys) gKeys();
+  TGameMode::gCheckpointTime = 90;
+  TGameMode::gEnemyTimer = 1e9f;
+  return TGameMode::update();
+}
+
+int sceneDraw() {
+  if (gForceZero) gTickFraction = 0;
+  return TGameMode::draw();
+}
+
+// A straight, flat road with the player alone on it.
+void straightRoad() {
+  for (auto* e = TEntity::gFirstEntity.get(); e; e = e->fNext.get())
+    if (e != TGameMode::gPlayerCar.get()) e->deactivate();
+  TEntity::removeInactive();
+  auto seg = TSegment::Create(0, 0, 0, 1e6f, 0);
+  TSegment::gFirstSegment = seg;
+  TSegment::gLastSegment = seg;
+}
+
+struct Frame {
+  int ms;          // when it is presented
+  int ticks;       // ticks its pass ran
+  double shown;    // road position it shows
+  float speed;     // the ticks' speed after the pass
+};
+
+// Frames presented at `hertz` (slots at whole milliseconds, as the soft
+// sync makes them), each pass running the ticks pending at its slot.
+std::vector<Frame> presentFrames(int hertz, int count, void (*between)(int frame) = nullptr) {
+  std::vector<Frame> frames;
+  const int start = MilliSecs();
+  gLastTime = start / 5;
+  for (int k = 1; k <= count; ++k) {
+    if (between) between(k);
+    const int now = start + static_cast<int>(static_cast<long long>(k) * 1000 / hertz);
+    SetTestClock(now);
+    const int ticks = takePendingTicks();
+    runTickPass(ticks, sceneUpdate, sceneDraw);
+    frames.push_back({now, ticks, TGameMode::gDrawnDistance, TGameMode::gPlayerSpeed});
+  }
+  return frames;
+}
+
+// Largest deviation of a frame's advance from elapsed time x speed, in %
+// of the mean advance.
+double worstDeviation(const std::vector<Frame>& frames) {
+  double sum = 0;
+  for (size_t k = 1; k < frames.size(); ++k) sum += frames[k].shown - frames[k - 1].shown;
+  const double mean = sum / static_cast<double>(frames.size() - 1);
+  double worst = 0;
+  for (size_t k = 1; k < frames.size(); ++k) {
+    double expected = (frames[k].ms - frames[k - 1].ms) / 5.0 * (frames[k].speed + frames[k - 1].speed) / 2;
+    worst = std::max(worst, std::fabs(frames[k].shown - frames[k - 1].shown - expected) / mean * 100);
+  }
+  return worst;
+}
+
+class MotionTest : public GameTest {
+protected:
+  void SetUp() override {
+    GameTest::SetUp();
+    gKeys = holdUp;
+    gForceZero = 0;
+  }
+  void TearDown() override {
+    gKeys = nullptr;
+    gForceZero = 0;
+    gTickFraction = 0;
+    FlushKeys();
+    GameTest::TearDown();
+  }
+
+  // A race at full speed on a straight.
+  static void atSpeed(int ticks = 3000) {
+    startRace();
+    straightRoad();
+    holdUp();
+    for (int i = 0; i < ticks; ++i) sceneUpdate();
+    ASSERT_TRUE(TGameMode::gPlayerCar);
+    ASSERT_GT(TGameMode::gPlayerSpeed, 0.05f);
+  }
+};
+
+TEST_F(MotionTest, FramesAt60HzAdvanceEvenlyWhileTicksPerFrameGo343) {
+  atSpeed();
+  for (int forceZero : {1, 0}) {
+    gForceZero = forceZero;
+    std::vector<Frame> frames = presentFrames(60, 120);
+    int threes = 0, fours = 0;
+    for (const Frame& f : frames) {
+      ASSERT_TRUE(f.ticks == 3 || f.ticks == 4) << f.ticks;
+      (f.ticks == 3 ? threes : fours) += 1;
+    }
+    EXPECT_GT(threes, 0);
+    EXPECT_GT(fours, 0);
+    if (forceZero) {
+      EXPECT_GT(worstDeviation(frames), 10) << "each frame at its last tick judders";
+    } else {
+      EXPECT_LT(worstDeviation(frames), 2);
+    }
+  }
+}
+
+TEST_F(MotionTest, FramesAt144HzAdvanceEvenly) {
+  atSpeed();
+  EXPECT_LT(worstDeviation(presentFrames(144, 200)), 2);
+}
+
+// A pass with no tick pending still draws a frame further on.
+TEST_F(MotionTest, APassWithoutTicksShowsTheRoadFurtherOn) {
+  atSpeed();
+  SetTestClock(MilliSecs() / 5 * 5);
+  gLastTime = MilliSecs() / 5 - 1;
+  ASSERT_EQ(takePendingTicks(), 1);
+  runTickPass(1, sceneUpdate, sceneDraw);
+  double shown[3];
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(takePendingTicks(), 0);
+    runTickPass(0, sceneUpdate, sceneDraw);
+    shown[i] = TGameMode::gDrawnDistance;
+    AdvanceTestClock(2);
+    if (i == 1) AdvanceTestClock(-1);
+  }
+  EXPECT_LT(shown[0], shown[1]);
+  EXPECT_LT(shown[1], shown[2]);
+  EXPECT_NEAR(shown[1] - shown[0], 0.4 * TGameMode::gPlayerSpeed, 1e-4);
+  EXPECT_NEAR(shown[2] - shown[1], 0.2 * TGameMode::gPlayerSpeed, 1e-4);
+}
+
+// Whatever happens to the speed, no frame shows the road behind the one
+// before it, nor further on than its ticks plus one could take it.
+TEST_F(MotionTest, NoFrameMovesBackOrJumps) {
+  struct Case {
+    const char* name;
+    void (*setUp)();
+    void (*between)(int frame);
+    void (*check)();
+  };
+  const Case cases[] = {
+      {"the player's car wrecked at speed", [] { atSpeed(); },
+       [](int k) {
+         if (k == 11 && TGameMode::gPlayerCar) TGameMode::gPlayerCar->deactivate();
+       },
+       [] { EXPECT_FALSE(TGameMode::gPlayerCar); }},
+      {"running into a car standing ahead", [] { atSpeed(); },
+       [](int k) {
+         if (k != 11) return;
+         auto standing = TCar::Create(TCar::PLAYER_Z + 4, 0, 0, 2);
+         standing->fSpeed = standing->fTopSpeed = 0;
+       },
+       nullptr},
+      {"braking to a standstill", [] { atSpeed(600); },
+       [](int k) {
+         if (k == 11) gKeys = brake;
+       },
+       [] { EXPECT_EQ(TGameMode::gPlayerSpeed, 0); }},
+      {"the count-down into the race",
+       [] {
+         press(KEY_SPACE);
+         tick();
+         ASSERT_EQ(TGameMode::gState, TGameMode::STATE_START);
+         TGameMode::gCountDownRepeats = 2;
+         TGameMode::gCountDownTimer = 40;
+       },
+       nullptr, [] { EXPECT_EQ(TGameMode::gState, TGameMode::STATE_ACTION); }},
+      {"a lap crossing",
+       [] {
+         atSpeed();
+         auto last = TSegment::Create(-20, 0, 0, 20.5f, TSegment::SEGMENT_COUNT - 1);
+         auto first = TSegment::Create(0.5f, 0, 0, 1e6f, 0);
+         last->fNext = first;
+         TSegment::gFirstSegment = last;
+         TSegment::gLastSegment = first;
+         TGameMode::gLaps = 0;
+       },
+       nullptr, [] { EXPECT_EQ(TGameMode::gLaps, 1); }},
+  };
+  // The change comes after frame 10, which both rates draw between ticks.
+  for (const Case& c : cases) {
+    for (int hertz : {60, 144}) {
+      SCOPED_TRACE(c.name);
+      resetGameMode();
+      TGameMode::switchToState(TGameMode::STATE_TITLE);
+      SetTestClock(1000000);
+      gKeys = holdUp;
+      c.setUp();
+      std::vector<Frame> frames = presentFrames(hertz, hertz == 60 ? 120 : 250, c.between);
+      float topSpeed = 0;
+      for (const Frame& f : frames) topSpeed = std::max(topSpeed, f.speed);
+      for (size_t k = 1; k < frames.size(); ++k) {
+        const double advance = frames[k].shown - frames[k - 1].shown;
+        EXPECT_GE(advance, -1e-6) << hertz << " Hz, frame " << k;
+        EXPECT_LE(advance, (frames[k].ticks + 1) * topSpeed + 1e-6) << hertz << " Hz, frame " << k;
+      }
+      if (c.check) c.check();
+    }
+  }
+}
+
+// The ticks run alike whatever the frames show: same clock and keys, the
+// fraction used or forced to 0, the same race.
+TEST_F(MotionTest, TheLogicNeverSeesTheFraction) {
+  auto race = [](int forceZero) {
+    resetGameMode();
+    TGameMode::switchToState(TGameMode::STATE_TITLE);
+    SetTestClock(2000000);
+    gForceZero = forceZero;
+    gKeys = holdUp;
+    press(KEY_SPACE);
+    presentFrames(144, 2000, [](int k) {
+      gKeyStates[KEY_LEFT] = (k / 90) % 3 == 0;
+      gKeyStates[KEY_RIGHT] = (k / 90) % 3 == 1;
+    });
+    std::string state = std::to_string(TGameMode::gState) + " " + std::to_string(TGameMode::gTextureOffset) + " " +
+                        std::to_string(TGameMode::gPlayerX) + " " + std::to_string(TGameMode::gPlayerSpeed) + " " +
+                        std::to_string(TScore::gScore) + " " + std::to_string(TCar::gEnemyCount) + "\n";
+    for (auto* e = TEntity::gFirstEntity.get(); e; e = e->fNext.get())
+      state += std::to_string(e->fZ) + " " + std::to_string(e->fX) + " " + std::to_string(e->fSegmentDX) + " " +
+               std::to_string(e->fScale) + "\n";
+    for (auto* s = TSegment::gFirstSegment.get(); s; s = s->fNext.get()) state += std::to_string(s->fZ) + " ";
+    return state;
+  };
+  const std::string zero = race(1);
+  EXPECT_EQ(race(0), zero);
+  EXPECT_GT(TGameMode::gPlayerSpeed, 0);
+}
+
+// A horizon layer drifting through its wrap is drawn where it stands, the
+// picture never stepping back or leaping as the position wraps.
+TEST_F(MotionTest, HorizonLayerWrapShowsNoJump) {
+  auto recorder = std::make_shared<TRecordingDrawDriver>();
+  recorder->MakeCurrent(800, 600);
+  static std::shared_ptr<THorizon> layer;
+  layer = THorizon::Create(THorizon::gHorizon1Gfx, 1.0f);
+  ASSERT_EQ(layer->fHorizonDrawOffset, 800);
+  // 8 pixels a tick: a wrap every half second.
+  int (*update)() = [] { return layer->update(0.2f, 0, 20); };
+  for (int i = 0; i < 60; ++i) update();  // the drift eased in
+  int (*draw)() = [] { return layer->draw(); };
+  SetTestClock(1000000);
+  gLastTime = MilliSecs() / 5;
+  double previous = 0;
+  for (int k = 1; k <= 600; ++k) {
+    SetTestClock(1000000 + k * 1000 / 144);
+    recorder->fCalls.clear();
+    runTickPass(takePendingTicks(), update, draw);
+    std::vector<std::string> images = recorder->Calls("DrawImage");
+    ASSERT_EQ(images.size(), 2u);
+    double x = std::stod(images[0].substr(images[0].find(" at ") + 4));
+    double left = std::stod(images[1].substr(images[1].find(" at ") + 4));
+    // (Each copy is floored on its own: they may sit a pixel apart.)
+    EXPECT_TRUE(x >= 0 && x <= 800 && std::fabs(left - (x - 800)) <= 1) << k << ": the two copies cover the screen, " << x;
+    if (k > 1) {
+      double step = std::fmod(previous - x + 800, 800);  // leftwards, across the wrap
+      EXPECT_LE(step, 8 * 2 + 1) << k;
+    }
+    previous = x;
+  }
+  layer.reset();
+  SetCurrentDrawState(nullptr, 0, 0);
+}
+
+}  // namespace

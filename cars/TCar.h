@@ -60,6 +60,10 @@ public:
   float fSpeed = 0;
   float fAccFactor = 0;
   float fSteer = 0;
+  // The steering before the last tick and the tick it ran in (gTickCount
+  // then): drawing carries the steering forward right after a move.
+  float fOldSteer = 0;
+  int fMoveTick = -1;
   float fSteerResult = 0;
   float fOutwardForce = 0;
   int fColorR = 0;

@@ -8,6 +8,7 @@
 #include "engine/drawing.h"
 #include "engine/sound.h"
 #include "engine/system.h"
+#include "game/MainLoop.h"
 
 int TCar::draw() {
   float s = fScale;
@@ -16,8 +17,12 @@ int TCar::draw() {
   if (fJumping) y0 -= fJumpY * s;
   // A car left of the screen centre shows its right side, and the other way round.
   float persp = (400 - x0) / 400 * 20;
-  float frontShift = persp + fSteer * 4 + fDriftFraction * 5;
-  float rearShift = persp + fSteer * 2 + fDriftFraction * 5;
+  // The steering at the frame's moment: f of the last tick's change on.
+  float steer = fSteer;
+  if (gTickFraction != 0 && fMoveTick + 1 == gTickCount)
+    steer = static_cast<float>(steer + static_cast<double>(gTickFraction) * (fSteer - fOldSteer));
+  float frontShift = persp + steer * 4 + fDriftFraction * 5;
+  float rearShift = persp + steer * 2 + fDriftFraction * 5;
   float frontWheelY =
       MAX_FRONT_WHEEL_OFFSET_Y - (1 - s) * (MAX_FRONT_WHEEL_OFFSET_Y - MIN_FRONT_WHEEL_OFFSET_Y);
   float leftBump = fLeftWheelBump ? fSideBumpTime * 2 : 0;
@@ -25,7 +30,7 @@ int TCar::draw() {
   // Only a climb is limited; a falling road lowers the front wheels freely.
   float slopeLift = std::min(fSlope * SLOPE_TO_FRONT_WHEEL_DY_FACTOR,
                              static_cast<float>(MAX_FRONT_WHEEL_DY_FACTOR));
-  float rot = -fSteer * fSpeed * 1.5f * (1 + fDriftFraction / 2);
+  float rot = -steer * fSpeed * 1.5f * (1 + fDriftFraction / 2);
   float wingWidth = 80 * fWingWidthModifier;
   float wingY = -26 * fWingYOffsetModifier;
 

@@ -9,11 +9,14 @@
 #include "engine/random.h"
 #include "engine/sound.h"
 #include "engine/system.h"
+#include "game/MainLoop.h"
 #include "world/TProp.h"
 
 int TCar::update(float dz) {
   fOldZ = fZ;
   fOldX = fX;
+  fOldSteer = fSteer;
+  fMoveTick = gTickCount;
   float acc = acceleration();
   updateJump();
   if (fHuman) {

@@ -52,6 +52,8 @@ float TGameMode::gHorizonYOffset = 0;
 float TGameMode::gTextureOffset = 0;
 float TGameMode::gLastMoveZ = 0;
 float TGameMode::gLastMoveX = 0;
+float TGameMode::gLastMoveHorizonY = 0;
+float TGameMode::gDrawHorizonYLead = 0;
 double TGameMode::gWorldDistance = 0;
 int TGameMode::gRoadMoveTick = -1;
 float TGameMode::gDrawLead = 0;
@@ -180,6 +182,9 @@ int TGameMode::toggleMusic() {
 }
 
 int TGameMode::switchToState(int state) {
+  // A new scene starts drawn at its ticks' own moment.
+  gDrawLead = 0;
+  gDrawHorizonYLead = 0;
   if (state != STATE_ACTION) FlushKeys();
   // Leaving a paused race: what was paused goes with it.
   if (state == STATE_TITLE || state == STATE_GAME_OVER) {
@@ -204,6 +209,7 @@ int TGameMode::switchToState(int state) {
       }
       gLastMoveZ = 0;
       gLastMoveX = 0;
+      gLastMoveHorizonY = 0;
       gWorldDistance = 0;
       gDrawnDistance = 0;
       gRoadMoveTick = -1;

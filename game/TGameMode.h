@@ -110,18 +110,21 @@ public:
   static std::vector<std::shared_ptr<TChannel>> gPausedChannels;
 
   // Motion of the latest racing tick, kept for drawing only: the world's
-  // advance and the player's sideways move, the road driven in all, and the
-  // tick (gTickCount after it) they belong to.
+  // advance, the player's sideways move, the horizon's rise, the road
+  // driven in all, and the tick they belong to (gTickCount while it ran).
   static float gLastMoveZ;
   static float gLastMoveX;
+  static float gLastMoveHorizonY;
   static double gWorldDistance;
   static int gRoadMoveTick;
   // What the frame being drawn adds to the ticks' state: the road's lead
   // (the world carried forward by the tick fraction, never behind the
-  // previous frame), the player's drawn sideways position, and the road
+  // previous frame), the player's drawn sideways position, the horizon's
+  // rise beyond gHorizonYOffset, and the road
   // position the previous frame showed.
   static float gDrawLead;
   static float gDrawPlayerX;
+  static float gDrawHorizonYLead;
   static double gDrawnDistance;
 
   // The line table of the frame being drawn (rebuilt by each line pass).

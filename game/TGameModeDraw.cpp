@@ -45,6 +45,7 @@ int TGameMode::updateDrawLead() {
   gDrawLead = static_cast<float>(lead);
   gDrawnDistance = gWorldDistance + gDrawLead;
   gDrawPlayerX = f == 0 ? gPlayerX : static_cast<float>(gPlayerX + static_cast<double>(f) * gLastMoveX);
+  gDrawHorizonYLead = static_cast<float>(static_cast<double>(f) * gLastMoveHorizonY);
   return 0;
 }
 
@@ -187,7 +188,7 @@ int TGameMode::drawTunnelMouth() {
   float farScale = gScaleMap[LINE_COUNT - 1];
   SetScale(1, 1);
   SetColor(0, 0, 0);
-  DrawRect(0, static_cast<float>(300.0 + gHorizonYOffset - 300.0 * farScale - 5.0), SCREEN_WIDTH,
+  DrawRect(0, static_cast<float>(300.0 + gHorizonYOffset + gDrawHorizonYLead - 300.0 * farScale - 5.0), SCREEN_WIDTH,
            static_cast<float>(300.0 * farScale + 10.0));
   return 0;
 }

@@ -128,6 +128,7 @@ int TGameMode::updateCountDown() {
 
 int TGameMode::updateRace() {
   const float playerXBefore = gPlayerX;
+  const float horizonYBefore = gHorizonYOffset;
   if (gPlayerCar) {
     gPlayerX = gPlayerCar->fX;
     gPlayerSegmentDX = gPlayerCar->fSegmentDX;
@@ -157,6 +158,7 @@ int TGameMode::updateRace() {
   gHorizonYOffset = currentHorizonYOffset();
   if (gPlayerCar) {
     TCloud::gCloudDX = gPlayerCar->fSegmentDX * gPlayerSpeed;
+    TCloud::gCloudDYOffset = gHorizonYOffset - TCloud::gCloudYOffset;
     TCloud::gCloudYOffset = gHorizonYOffset;
   } else {
     TCloud::gCloudDX = 0;
@@ -164,6 +166,7 @@ int TGameMode::updateRace() {
   // For drawing only: how far this tick moved things.
   gLastMoveZ = gPlayerSpeed;
   gLastMoveX = gPlayerX - playerXBefore;
+  gLastMoveHorizonY = gHorizonYOffset - horizonYBefore;
   gWorldDistance += gPlayerSpeed;
   gRoadMoveTick = gTickCount;
   updateRaceSecond();

@@ -16,6 +16,7 @@ std::shared_ptr<TCloud> TCloud::gLastCloud;
 float TCloud::gCloudDX = 0;
 float TCloud::gCloudYOffset = 0;
 int TCloud::gMoveTick = -1;
+float TCloud::gCloudDYOffset = 0;
 
 std::shared_ptr<TCloud> TCloud::Create() {
   const float nearZ = TEntity::gNearZ;
@@ -96,9 +97,12 @@ int TCloud::draw() {
   SetColor(255, 255, 255);
   SetAlpha(fAlpha);
   float x = fX;
-  if (gTickFraction != 0 && gMoveTick + 1 == gTickCount)
+  float yOffset = gCloudYOffset;
+  if (gTickFraction != 0 && gMoveTick + 1 == gTickCount) {
     x = static_cast<float>(x - static_cast<double>(gTickFraction) * gCloudDX * fSpeed);
-  DrawImage(fGfx, x, (HORIZON_Y - fHeight) + gCloudYOffset, 0);
+    yOffset = static_cast<float>(yOffset + static_cast<double>(gTickFraction) * gCloudDYOffset);
+  }
+  DrawImage(fGfx, x, (HORIZON_Y - fHeight) + yOffset, 0);
   SetAlpha(1);
   SetBlend(BLEND_MASK);
   return 0;

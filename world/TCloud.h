@@ -23,9 +23,11 @@ public:
   static std::shared_ptr<TCloud> gLastCloud;
   static float gCloudDX;
   static float gCloudYOffset;
-  // The tick (gTickCount before it) the clouds last moved in: drawing
+  // The tick (gTickCount while it ran) the clouds last moved in: drawing
   // carries them forward by gCloudDX only right after a move.
   static int gMoveTick;
+  // The last tick's change of gCloudYOffset, carried forward the same way.
+  static float gCloudDYOffset;
 
   virtual ~TCloud() = default;
 

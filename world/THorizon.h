@@ -14,7 +14,7 @@ public:
   float fHorizonDrawDX = 0;
   float fHorizonDrawYOffset = 0;
   // The last update's change of height and the tick it ran in (gTickCount
-  // before it): drawing carries the layer forward only right after a move.
+  // then): drawing carries the layer forward only right after a move.
   float fHorizonDrawDYOffset = 0;
   int fMoveTick = -1;
   float fSpeed = 0;

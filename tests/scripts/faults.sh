@@ -34,20 +34,25 @@ abandon() {  # pid reason
   echo "$2"
 }
 
+# Starts the game $1 (stderr to $2) and waits for its window; sets pid and
+# wid. A crowded test server now and then refuses a connection; that is the
+# harness's trouble, not the game's, so such a start is tried again.
+start_game() {  # binary stderr-file
+  for attempt in 1 2 3; do
+    ALSOFT_DRIVERS=null "$1" 2>"$2" >/dev/null &
+    pid=$!
+    wid=$(wait_window $pid) && return 0
+    kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
+    grep -q "cannot open X display" "$2" || return 1
+  done
+  return 1
+}
+
 # Start, count-down, a drive, back to the title, quit, each step seen on the
 # screen before the next key. With "quick", only start to the title and
 # quit. Prints the exit status, or the step the game never reached.
 scripted_race() {  # dir [quick]
-  # A crowded test server now and then refuses a connection; that is the
-  # harness's trouble, not the game's, so such a start is tried again.
-  for attempt in 1 2 3; do
-    ALSOFT_DRIVERS=null "$1/velmora" 2>"$1/stderr.txt" >/dev/null &
-    pid=$!
-    wid=$(wait_window $pid) && break
-    kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
-    grep -q "cannot open X display" "$1/stderr.txt" || { echo "no window"; return; }
-  done
-  [ -n "$wid" ] || { echo "no window"; return; }
+  start_game "$1/velmora" "$1/stderr.txt" || { echo "no window"; return; }
   wait_screen $pid title || { abandon $pid "no title (saw $SCREEN)"; return; }
   if [ "$2" != quick ]; then
     press_until $pid space countdown || { abandon $pid "no count-down (saw $SCREEN)"; return; }
@@ -134,17 +139,19 @@ for case in "ALSOFT_DRIVERS=none" "LD_PRELOAD=$BUILD/libvelmora_no_openal.so ASA
 done
 
 # Window closed by the window manager while the race is seen on screen.
-ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/wm-close.txt" &
-pid=$!
-st="no window"
-if wid=$(wait_window $pid) && wait_screen $pid title && press_until $pid space countdown; then
+SCREEN=""
+if ! start_game "$BUILD/velmora" "$OUT/wm-close.txt"; then st="no window"
+elif ! wait_screen $pid title; then st="no title (saw $SCREEN)"
+elif ! press_until $pid space countdown; then st="no count-down (saw $SCREEN)"
+else
   key_to $pid Up keydown
   if wait_screen $pid racing; then
     "$BUILD/velmora_wm_close" "$wid"
     wait_exit $pid; st=$STATUS
   else st="never raced (saw $SCREEN)"; fi
-else st="no race (saw $SCREEN)"; fi
+fi
 kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
+[ "$st" = 0 ] || st="$st; the game said: $(head -c 300 "$OUT/wm-close.txt")"
 checker_aborted "$OUT/wm-close.txt" && st="$st, and the leak checker aborted (the game's result is unknown)"
 if [ "$st" = 0 ]; then echo "ok   closed by the window manager during the race"
 else echo "FAIL closed by the window manager during the race: $st"; failures=$((failures + 1)); fi

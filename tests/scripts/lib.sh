@@ -94,6 +94,9 @@ private_xvfb() {
 # SCREEN; fails when the deadline passes or the game ends first.
 wait_screen() {  # pid states [seconds]
   SCREEN=$("$BUILD/velmora_screen" --pid "$1" --wait "$2" --timeout "${3:-90}")
+  screen_status=$?
+  [ -n "$SCREEN" ] || SCREEN="nothing: the X server refused the connection"
+  return $screen_status
 }
 expect_screen() {  # pid states [seconds]
   wait_screen "$@" || fail "waited for $2 on the game's screen, saw ${SCREEN:-nothing}"

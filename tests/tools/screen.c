@@ -241,7 +241,13 @@ int main(int argc, char** argv) {
                     " [--drive SECONDS]\n");
     return 2;
   }
+  // A test server crowded with games now and then refuses a connection for
+  // a moment; that says nothing about the game, so keep asking a while.
   Display* display = XOpenDisplay(NULL);
+  for (double giveUp = seconds() + 15; !display && seconds() < giveUp;) {
+    nanosleep(&(struct timespec){0, 200 * 1000 * 1000}, NULL);
+    display = XOpenDisplay(NULL);
+  }
   if (!display) {
     fprintf(stderr, "velmora_screen: cannot open display\n");
     return 2;

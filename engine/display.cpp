@@ -8,10 +8,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/XKBlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/xf86vmode.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +56,13 @@ SwapIntervalFn gSwapInterval = nullptr;
 bool gSwapControlSearched = false;
 bool gThreadsReady = false;  // Xlib's threads are set up once per process
 bool gPolling = false;       // an event handler polling again must not recurse
+// Where the last window was on the root (its inside, not a manager's frame),
+// so full screen picks its monitor and the window comes back there.
+struct TRect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+TRect gWindowRect;
+bool gHaveWindowRect = false;
 
 constexpr int kInterlace = 0x010;
 constexpr int kDoubleScan = 0x020;
@@ -171,6 +180,106 @@ bool SwitchVideoMode(Display* dpy, int width, int height, int hz) {
   return pick ? true : Fail(none);
 }
 
+// One RandR 1.5 monitor: a rectangle of the root window shown on its own.
+struct TMonitor {
+  TRect rect;
+  bool primary = false;
+};
+
+// The screen's monitors in the server's order (the order the window
+// manager's monitor indices follow); empty without RandR 1.5.
+std::vector<TMonitor> Monitors(Display* dpy) {
+  std::vector<TMonitor> out;
+  int ev = 0, err = 0, major = 0, minor = 0;
+  if (!XRRQueryExtension(dpy, &ev, &err) || !XRRQueryVersion(dpy, &major, &minor)) return out;
+  if (major < 1 || (major == 1 && minor < 5)) return out;
+  int count = 0;
+  XRRMonitorInfo* list = XRRGetMonitors(dpy, DefaultRootWindow(dpy), True, &count);
+  for (int i = 0; list && i < count; ++i)
+    if (list[i].width > 0 && list[i].height > 0)
+      out.push_back({{list[i].x, list[i].y, list[i].width, list[i].height}, list[i].primary != 0});
+  if (list) XRRFreeMonitors(list);
+  return out;
+}
+
+int Overlap(const TRect& a, const TRect& b) {
+  int w = std::min(a.x + a.w, b.x + b.w) - std::max(a.x, b.x);
+  int h = std::min(a.y + a.h, b.y + b.h) - std::max(a.y, b.y);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+// The game's window where it is now (an open one) or was last.
+bool WindowRect(Display* dpy, TRect& rect);
+
+// Index of the monitor holding most of the window (its centre breaks a
+// tie); with no window yet the primary monitor, else the first. -1 when
+// there are none.
+int MonitorOfWindow(Display* dpy, const std::vector<TMonitor>& monitors) {
+  if (monitors.empty()) return -1;
+  TRect win;
+  if (WindowRect(dpy, win)) {
+    int best = -1, bestArea = 0;
+    int cx = win.x + win.w / 2, cy = win.y + win.h / 2;
+    for (int i = 0; i < int(monitors.size()); ++i) {
+      const TRect& m = monitors[i].rect;
+      int area = Overlap(win, m);
+      bool centre = cx >= m.x && cx < m.x + m.w && cy >= m.y && cy < m.y + m.h;
+      if (area > bestArea || (area == bestArea && area > 0 && centre)) best = i, bestArea = area;
+    }
+    if (best >= 0) return best;
+  }
+  for (int i = 0; i < int(monitors.size()); ++i)
+    if (monitors[i].primary) return i;
+  return 0;
+}
+
+// The first value of a window or atom list property (0 when missing).
+unsigned long PropertyList(Display* dpy, Window win, Atom name, Atom type, std::vector<unsigned long>* all) {
+  Atom actual = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  unsigned long first = 0;
+  if (XGetWindowProperty(dpy, win, name, 0, 1024, False, type, &actual, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    if (actual == type && format == 32 && count > 0) {
+      auto* values = reinterpret_cast<unsigned long*>(data);
+      first = values[0];
+      if (all) all->assign(values, values + count);
+    }
+    XFree(data);
+  }
+  return first;
+}
+
+// A window manager runs that can put a window in full screen: it names its
+// own check window on the root (and on that window itself, so a stale one
+// left by a manager that died does not count) and lists the state.
+bool ManagerDoesFullScreen(Display* dpy) {
+  Window root = DefaultRootWindow(dpy);
+  Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+  Window wm = PropertyList(dpy, root, check, XA_WINDOW, nullptr);
+  if (!wm || PropertyList(dpy, wm, check, XA_WINDOW, nullptr) != wm) return false;
+  std::vector<unsigned long> supported;
+  PropertyList(dpy, root, XInternAtom(dpy, "_NET_SUPPORTED", False), XA_ATOM, &supported);
+  Atom full = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
+  return std::find(supported.begin(), supported.end(), full) != supported.end();
+}
+
+// Where full screen goes: the monitor of the window when a window manager
+// can do it or the screen has several monitors. False means one monitor
+// and no manager: the whole screen through a video-mode switch, as ever.
+bool FullScreenMonitor(Display* dpy, TRect& rect, int& index, int& count, bool& managed) {
+  auto monitors = Monitors(dpy);
+  managed = ManagerDoesFullScreen(dpy);
+  count = int(monitors.size());
+  index = MonitorOfWindow(dpy, monitors);
+  if (index < 0 || (!managed && count < 2)) return false;
+  rect = monitors[index].rect;
+  return true;
+}
+
 void SetTitle(Display* dpy, Window win) {
   Atom name = XInternAtom(dpy, "_NET_WM_NAME", False);
   Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
@@ -225,10 +334,29 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   if (!vi) return Fail("no suitable OpenGL visual on " + where), nullptr;
 
   bool fullScreen = depth != 0;
-  if (fullScreen && !SwitchVideoMode(dpy, width, height, hz)) {
+  // A window goes back where the last one was, the first one to the corner
+  // of its monitor; full screen fills a monitor where there are several or
+  // a window manager does it, and switches the video mode only otherwise.
+  TRect place{0, 0, width, height};
+  TRect monitor;
+  int monitorIndex = -1, monitorCount = 0;
+  bool managed = false, onMonitor = false;
+  if (fullScreen) {
+    onMonitor = FullScreenMonitor(dpy, monitor, monitorIndex, monitorCount, managed);
+    if (onMonitor) place.x = monitor.x, place.y = monitor.y;
+  } else if (gHaveWindowRect) {
+    place.x = gWindowRect.x;
+    place.y = gWindowRect.y;
+  } else {
+    auto monitors = Monitors(dpy);
+    int i = MonitorOfWindow(dpy, monitors);
+    if (i >= 0) place.x = monitors[i].rect.x, place.y = monitors[i].rect.y;
+  }
+  if (fullScreen && !onMonitor && !SwitchVideoMode(dpy, width, height, hz)) {
     XFree(vi);
     return nullptr;
   }
+  bool grabbed = fullScreen && !managed;
   auto g = std::make_shared<TGLGraphics>();
   g->kind = fullScreen ? 3 : 2;
   g->width = width;
@@ -241,19 +369,36 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   XSetWindowAttributes swa{};
   swa.colormap = g->colormap;
   swa.border_pixel = 0;
-  swa.override_redirect = fullScreen ? True : False;
+  swa.override_redirect = grabbed ? True : False;
   swa.event_mask = StructureNotifyMask | KeyPressMask | KeyReleaseMask | ButtonPressMask |
                    ButtonReleaseMask | PointerMotionMask | KeymapStateMask | FocusChangeMask;
-  g->window = XCreateWindow(dpy, root, 0, 0, width, height, 0, vi->depth, InputOutput, vi->visual,
-                            CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
-  if (!fullScreen) {
+  g->window = XCreateWindow(dpy, root, place.x, place.y, width, height, 0, vi->depth, InputOutput,
+                            vi->visual, CWColormap | CWBorderPixel | CWEventMask | CWOverrideRedirect, &swa);
+  if (!grabbed) {
     XSetWMProtocols(dpy, g->window, &gDeleteAtom, 1);
     XSizeHints* hints = XAllocSizeHints();
-    hints->flags = PMinSize | PMaxSize;
-    hints->min_width = hints->max_width = width;
-    hints->min_height = hints->max_height = height;
+    if (!fullScreen) {
+      // Fixed: the picture is drawn for this size only.
+      hints->flags = PMinSize | PMaxSize;
+      hints->min_width = hints->max_width = width;
+      hints->min_height = hints->max_height = height;
+    }
+    if (fullScreen || gHaveWindowRect) {
+      // The position is that of the window itself, not of a frame around it,
+      // so a window that comes back does not creep by its decoration.
+      hints->flags |= USPosition | PWinGravity;
+      hints->x = place.x;
+      hints->y = place.y;
+      hints->win_gravity = StaticGravity;
+    }
     XSetWMNormalHints(dpy, g->window, hints);
     XFree(hints);
+  }
+  if (fullScreen && managed) {
+    // Asked before mapping, the manager shows the window full screen at once.
+    Atom state = XInternAtom(dpy, "_NET_WM_STATE_FULLSCREEN", False);
+    XChangeProperty(dpy, g->window, XInternAtom(dpy, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&state), 1);
   }
   GLXContext ctx = glXCreateContext(dpy, vi, nullptr, True);
   XFree(vi);
@@ -266,7 +411,18 @@ std::shared_ptr<TGLGraphics> CreateGraphics(int width, int height, int depth, in
   SetTitle(dpy, g->window);
   XMapRaised(dpy, g->window);
   WaitMapped(dpy, g->window);
-  if (fullScreen) {
+  if (fullScreen && managed && monitorCount > 1) {
+    // Names the one monitor to fill, for managers that would span them all.
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = g->window;
+    ev.xclient.message_type = XInternAtom(dpy, "_NET_WM_FULLSCREEN_MONITORS", False);
+    ev.xclient.format = 32;
+    for (int i = 0; i < 4; ++i) ev.xclient.data.l[i] = monitorIndex;
+    ev.xclient.data.l[4] = 1;  // a normal application
+    XSendEvent(dpy, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+  }
+  if (grabbed) {
     XWarpPointer(dpy, None, g->window, 0, 0, 0, 0, 0, 0);
     XGrabKeyboard(dpy, g->window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
     XGrabPointer(dpy, g->window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
@@ -390,6 +546,20 @@ void TranslateEvent(Display* dpy, XEvent& ev) {
 }
 
 void EndGraphicsAtExit() { EndGraphics(); }
+
+bool WindowRect(Display* dpy, TRect& rect) {
+  if (gAutoGraphics && gAutoGraphics->_graphics && gAutoGraphics->_graphics->kind == 2) {
+    TGraphics& g = *gAutoGraphics->_graphics;
+    Window child = 0;
+    if (XTranslateCoordinates(dpy, g.window, DefaultRootWindow(dpy), 0, 0, &rect.x, &rect.y, &child)) {
+      rect.w = g.width;
+      rect.h = g.height;
+      return true;
+    }
+  }
+  rect = gWindowRect;
+  return gHaveWindowRect;
+}
 }  // namespace
 
 TGraphics::~TGraphics() { Close(); }
@@ -403,6 +573,14 @@ void TGraphics::Close() {
     context = nullptr;
   }
   if (window) {
+    if (kind == 2) {
+      Window child = 0;
+      int x = 0, y = 0;
+      if (XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child)) {
+        gWindowRect = {x, y, width, height};
+        gHaveWindowRect = true;
+      }
+    }
     XDestroyWindow(dpy, window);
     window = 0;
   }
@@ -537,14 +715,38 @@ std::vector<TGraphicsMode> GraphicsModes() {
   return out;
 }
 
+namespace {
+// The monitor full screen would fill, or none (the video modes decide).
+bool DesktopMonitor(TRect& rect) {
+  Display* dpy = XDisplayHandle();
+  int index = 0, count = 0;
+  bool managed = false;
+  return dpy && FullScreenMonitor(dpy, rect, index, count, managed);
+}
+}  // namespace
+
 int DesktopWidth() {
+  TRect monitor;
+  if (DesktopMonitor(monitor)) return monitor.w;
   auto modes = GraphicsModes();
   return modes.empty() ? 640 : modes[0].width;
 }
 
 int DesktopHeight() {
+  TRect monitor;
+  if (DesktopMonitor(monitor)) return monitor.h;
   auto modes = GraphicsModes();
   return modes.empty() ? 480 : modes[0].height;
+}
+
+int WindowScale(int width, int height) {
+  Display* dpy = width > 0 && height > 0 ? XDisplayHandle() : nullptr;
+  if (!dpy) return 1;
+  auto monitors = Monitors(dpy);
+  int i = MonitorOfWindow(dpy, monitors);
+  if (i < 0) return 1;
+  const TRect& m = monitors[i].rect;
+  return std::max(1, std::min(3 * m.w / (4 * width), 3 * m.h / (4 * height)));
 }
 
 void HideMouse() {
@@ -605,5 +807,6 @@ void ResetDisplay() {
   gSwapInterval = nullptr;
   gSwapControlSearched = false;
   for (bool& held : gHeld) held = false;
+  gHaveWindowRect = false;
   gFailure.clear();
 }

@@ -48,8 +48,14 @@ int FramePaced();
 void WaitFrameSlot();
 int GraphicsWidth();
 int GraphicsHeight();
+// The size full screen takes: the monitor holding (most of) the window where
+// the screen has several monitors or a window manager can do full screen,
+// else the first video mode (640 x 480 with none).
 int DesktopWidth();
 int DesktopHeight();
+// How many times width x height the window should be: the largest whole
+// number that fits in about three quarters of its monitor, at least 1.
+int WindowScale(int width, int height);
 std::vector<TGraphicsMode> GraphicsModes();
 void ShowMouse();
 void HideMouse();

@@ -2,6 +2,7 @@
 // and forwards to its driver; with no graphics open that is the null driver.
 #include "engine/drawing.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/system.h"
@@ -79,6 +80,14 @@ void SetLogicalResolution(float w, float h) {
 
 float LogicalWidth() { return Read().vres_width; }
 float LogicalHeight() { return Read().vres_height; }
+
+float PixelsPerUnit() {
+  const TDrawState& s = Read();
+  // The letter-box keeps both ways at one scale; the smaller is the safe one.
+  float scale = std::min(s.vres_mousexscale > 0 ? 1 / s.vres_mousexscale : 1,
+                         s.vres_mouseyscale > 0 ? 1 / s.vres_mouseyscale : 1);
+  return gCurrentGraphics && scale > 0 ? scale : 1;
+}
 
 void SetColor(int r, int g, int b) {
   TDrawState& s = DrawState();

@@ -107,6 +107,8 @@ TDrawState& DrawState();
 void SetLogicalResolution(float w, float h);
 float LogicalWidth();
 float LogicalHeight();
+// Real pixels per logical unit of the current graphics (1 with none).
+float PixelsPerUnit();
 
 void SetColor(int r, int g, int b);
 void GetColor(int& r, int& g, int& b);

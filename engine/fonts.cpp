@@ -45,38 +45,66 @@ FT_Library FreeType() {
   return gFreeType;
 }
 
+// Sets the face's pixel size, or the next smaller one it can give; the size
+// set, 0 for none.
+int SetPixelSize(FT_Face face, int size, int floor) {
+  for (; size > floor; --size)
+    if (!FT_Set_Pixel_Sizes(face, 0, FT_UInt(size))) return size;
+  return 0;
+}
+
 class TFreeTypeFont : public TFont {
 public:
   FT_Face _ft_face = nullptr;
+  // The same face at the finer size the images come from; null when they
+  // come from _ft_face itself.
+  FT_Face _pixel_face = nullptr;
+  float _scale = 1;
   int _style = 0, _height = 0, _ascend = 0, _descend = 0;
+  int _pixel_ascend = 0;
   std::vector<TFreeTypeGlyph> _glyphs;
 
   ~TFreeTypeFont() override {
+    if (_pixel_face) FT_Done_Face(_pixel_face);
     if (_ft_face) FT_Done_Face(_ft_face);
   }
 
-  static std::shared_ptr<TFreeTypeFont> Load(const std::string& path, int size, int style) {
+  static std::shared_ptr<TFreeTypeFont> Load(const std::string& path, int size, int style, float scale) {
     FT_Library lib = FreeType();
     FT_Face face = nullptr;
     if (!lib || FT_New_Face(lib, path.c_str(), 0, &face)) return nullptr;
     // A face that cannot give this size exactly may give a smaller one.
-    for (;; --size) {
-      if (size <= 0) {
-        FT_Done_Face(face);
-        return nullptr;
-      }
-      if (!FT_Set_Pixel_Sizes(face, 0, FT_UInt(size))) break;
+    size = SetPixelSize(face, size, 0);
+    if (!size) {
+      FT_Done_Face(face);
+      return nullptr;
     }
     auto font = std::make_shared<TFreeTypeFont>();
     font->_ft_face = face;
     font->_style = style;
     font->_height = int(face->size->metrics.height >> 6);
-    font->_ascend = int(face->size->metrics.ascender >> 6);
+    font->_ascend = font->_pixel_ascend = int(face->size->metrics.ascender >> 6);
     font->_descend = int(face->size->metrics.descender >> 6);
     font->_glyphs.resize(face->num_glyphs > 1 ? size_t(face->num_glyphs - 1) : 0);
+    // Metrics stay those of the asked size, so text is laid out alike at
+    // every scale; only the images get finer. A face with no larger size
+    // (bitmap strikes) keeps its own images.
+    int fine = int(size * scale + 0.5f);
+    FT_Face pixels = nullptr;
+    if (fine > size && !FT_New_Face(lib, path.c_str(), 0, &pixels)) {
+      int got = SetPixelSize(pixels, fine, size);
+      if (got) {
+        font->_pixel_face = pixels;
+        font->_scale = float(got) / float(size);
+        font->_pixel_ascend = int(pixels->size->metrics.ascender >> 6);
+      } else {
+        FT_Done_Face(pixels);
+      }
+    }
     return font;
   }
 
+  float Scale() const override { return _scale; }
   int Style() const override { return _style; }
   int Height() const override { return _height; }
   int CountGlyphs() const override { return int(_glyphs.size()); }
@@ -95,12 +123,17 @@ public:
 
 private:
   void Render(int index, TFreeTypeGlyph& g) {
-    if (FT_Load_Glyph(_ft_face, FT_UInt(index + 1), FT_LOAD_RENDER)) return;
-    FT_GlyphSlot slot = _ft_face->glyph;
+    if (_pixel_face) {
+      if (FT_Load_Glyph(_ft_face, FT_UInt(index + 1), FT_LOAD_DEFAULT)) return;
+      g._advance = float(_ft_face->glyph->advance.x >> 6);
+    }
+    FT_Face face = _pixel_face ? _pixel_face : _ft_face;
+    if (FT_Load_Glyph(face, FT_UInt(index + 1), FT_LOAD_RENDER)) return;
+    FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap& bm = slot->bitmap;
-    g._advance = float(slot->advance.x >> 6);
+    if (!_pixel_face) g._advance = float(slot->advance.x >> 6);
     g._x = slot->bitmap_left;
-    g._y = _ascend - slot->bitmap_top;
+    g._y = _pixel_ascend - slot->bitmap_top;
     g._w = int(bm.width);
     g._h = int(bm.rows);
     if (g._w == 0 || g._h == 0) return;
@@ -210,11 +243,13 @@ TImageGlyph& TImageFont::LoadGlyph(int index) {
 
 bool TImageFont::PlaceInAtlas(TImageGlyph& glyph) {
   if (!glyph._image || glyph._image->pixmaps.empty() || !glyph._image->pixmaps[0]) return false;
-  const TPixmap& pixels = *glyph._image->pixmaps[0];
+  const TPixmap& image = *glyph._image->pixmaps[0];
   // Each glyph gets a one-pixel transparent border, so filtering never
   // reaches a neighbour.
+  // Finer images get room for as many glyphs as at their own size.
   int side = Height() <= 24 ? 256 : 512;
-  int cellW = pixels.width + 2, cellH = pixels.height + 2;
+  for (float room = _scale; room > 1.001f && side < 2048; room /= 2) side *= 2;
+  int cellW = image.width + 2, cellH = image.height + 2;
   if (cellW > side || cellH > side) return false;
   if (_atlasPenX + cellW > side) {
     _atlasPenX = 0;
@@ -230,7 +265,7 @@ bool TImageFont::PlaceInAtlas(TImageGlyph& glyph) {
   }
   glyph._atlasX = _atlasPenX + 1;
   glyph._atlasY = _atlasPenY + 1;
-  _atlas->pixmaps[0]->Paste(pixels, glyph._atlasX, glyph._atlasY);
+  _atlas->pixmaps[0]->Paste(image, glyph._atlasX, glyph._atlasY);
   _atlasPenX += cellW;
   _atlasRowHeight = std::max(_atlasRowHeight, cellH);
   return true;
@@ -252,22 +287,26 @@ void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, fl
   }
   if (grown) _atlas->SetPixmap(0, _atlas->pixmaps[0]);
   std::shared_ptr<TImageFrame> atlas = _atlas ? _atlas->Frame(0) : nullptr;
+  // Finer images are drawn down to the size the text is laid out at.
+  float unit = _scale > 0 ? 1 / _scale : 1;
   for (const TImageGlyph* g : glyphs) {
     if (g->_image) {
       float w = float(g->_image->width), h = float(g->_image->height);
-      float px = x + g->_x * ix + g->_y * iy, py = y + g->_x * jx + g->_y * jy;
+      float gx = g->_x * unit, gy = g->_y * unit;
+      float px = x + gx * ix + gy * iy, py = y + gx * jx + gy * jy;
       if (atlas && g->_atlasX >= 0)
-        atlas->Draw(0, 0, w, h, px, py, float(g->_atlasX), float(g->_atlasY), w, h);
+        atlas->Draw(0, 0, w * unit, h * unit, px, py, float(g->_atlasX), float(g->_atlasY), w, h);
       else if (auto frame = g->_image->Frame(0))
-        frame->Draw(0, 0, w, h, px, py, 0, 0, w, h);
+        frame->Draw(0, 0, w * unit, h * unit, px, py, 0, 0, w, h);
     }
     x += ix * g->_advance;
     y += jx * g->_advance;
   }
 }
 
-std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style) {
-  auto src = TFreeTypeFont::Load(path, size, style);
+std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style, float scale) {
+  if (scale <= 0) scale = PixelsPerUnit();
+  auto src = TFreeTypeFont::Load(path, size, style, scale);
   if (!src) {
     ReportUnloadable("font", path);
     return nullptr;
@@ -276,6 +315,7 @@ std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int
   font->_src_font = src;
   font->_glyphs.resize(size_t(src->CountGlyphs()));
   font->_imageFlags = (style & FONT_SMOOTH) ? (IMAGE_FILTERED | IMAGE_MIPMAPPED) : 0;
+  font->_scale = src->Scale();
   return font;
 }
 

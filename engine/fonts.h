@@ -26,6 +26,9 @@ public:
 class TFont {
 public:
   virtual ~TFont() = default;
+  // Pixels of the glyphs' images per unit of the font's size: above 1 the
+  // images are finer than the size, for a picture scaled up on screen.
+  virtual float Scale() const { return 1; }
   virtual int Style() const = 0;
   virtual int Height() const = 0;
   virtual int CountGlyphs() const = 0;
@@ -33,6 +36,8 @@ public:
   virtual TGlyph* LoadGlyph(int index) = 0;
 };
 
+// _advance is in units of the font's size; the image and its placement
+// (_x, _y, _w, _h) in the image's own pixels, the font's Scale() per unit.
 class TImageGlyph {
 public:
   std::shared_ptr<TImage> _image;
@@ -51,6 +56,7 @@ public:
   std::shared_ptr<TFont> _src_font;  // null for the built-in font
   std::vector<TImageGlyph> _glyphs;
   int _imageFlags = 0;
+  float _scale = 1;  // the source font's Scale()
   // The glyphs drawn so far, packed row by row into one image, so a line of
   // text is drawn from one texture: each texture switch costs software GL a
   // whole new pipeline state. A glyph that does not fit keeps its own.
@@ -67,7 +73,10 @@ public:
   void Draw(const std::u16string& text, float x, float y, float ix, float iy, float jx, float jy);
 };
 
-std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style);
+// size is in logical units. The glyphs are rendered at scale pixels per
+// unit (0: the current graphics' own, so text stays sharp on a picture
+// scaled up) and laid out as at size, whatever the scale.
+std::shared_ptr<TImageFont> LoadImageFont(const std::string& path, int size, int style, float scale = 0);
 std::shared_ptr<TImageFont> BuiltinFont();
 void SetImageFont(const std::shared_ptr<TImageFont>& font);
 std::shared_ptr<TImageFont> GetImageFont();

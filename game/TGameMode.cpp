@@ -98,9 +98,11 @@ int TGameMode::init() {
   return 0;
 }
 
-// Opens the 800 x 600 window; without any display the game cannot run.
+// Opens the window at a whole multiple of 800 x 600 that suits its monitor;
+// without any display the game cannot run.
 static void openWindow() {
-  if (!OpenGraphics(SCREEN_WIDTH, SCREEN_HEIGHT, 0, 60, 0)) DisplayUnavailable();
+  int scale = WindowScale(SCREEN_WIDTH, SCREEN_HEIGHT);
+  if (!OpenGraphics(SCREEN_WIDTH * scale, SCREEN_HEIGHT * scale, 0, 60, 0)) DisplayUnavailable();
   AspectSetMode(SCREEN_WIDTH, SCREEN_HEIGHT, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
   ShowMouse();
 }

@@ -145,6 +145,22 @@ TEST_F(Display_, FullScreenWithoutVidModeFailsCleanly) {
   EXPECT_EQ(GraphicsFailure(), "");
 }
 
+// The window's multiple of a size: whole, within three quarters of the
+// monitor both ways, never below 1 (the test display is 1280 x 1024 wide).
+TEST_F(Display_, WindowScaleFitsThreeQuartersOfTheMonitor) {
+  Display* dpy = XOpenDisplay(nullptr);
+  ASSERT_NE(dpy, nullptr);
+  int size[2] = {DisplayWidth(dpy, 0), DisplayHeight(dpy, 0)};
+  XCloseDisplay(dpy);
+  if (size[0] != 1280 || size[1] != 1024) GTEST_SKIP() << "the test display is not 1280 x 1024";
+  struct Case {
+    int w, h, scale;
+  };
+  for (Case c : {Case{800, 600, 1}, Case{400, 300, 2}, Case{320, 240, 3}, Case{100, 100, 7}, Case{2000, 2000, 1},
+                 Case{0, 600, 1}})
+    EXPECT_EQ(WindowScale(c.w, c.h), c.scale) << c.w << "x" << c.h;
+}
+
 TEST_F(Display_, NoDisplayGivesNullAndOneLine) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(

@@ -161,3 +161,42 @@ TEST_F(Text, AtlasGlyphsDrawLikeTheirOwnImages) {
     EXPECT_EQ(huge->LoadGlyph(huge->CharToGlyph('E'))._atlasX, -1) << "E no longer fits";
   }
 }
+
+// On a picture scaled up twice, a font loaded then gets images twice as
+// fine: text covers the same place as the 1x font magnified, with sharper
+// edges (fewer part-lit pixels) than that magnified one.
+TEST_F(Text, FontsLoadedForAScaledPictureAreSharp) {
+  if (!std::ifstream(kFace).good()) GTEST_SKIP() << "no DejaVu face installed";
+  auto coarse = LoadImageFont(kFace, 20, FONT_SMOOTH);
+  SetLogicalResolution(GraphicsWidth() / 2.0f, GraphicsHeight() / 2.0f);
+  auto fine = LoadImageFont(kFace, 20, FONT_SMOOTH);
+  ASSERT_NE(coarse, nullptr);
+  ASSERT_NE(fine, nullptr);
+  EXPECT_FLOAT_EQ(coarse->_scale, 1);
+  EXPECT_FLOAT_EQ(fine->_scale, 2);
+  SetColor(255, 255, 255);
+  struct Drawn {
+    Box box;
+    int partial = 0;
+  } drawn[2];
+  for (int i = 0; i < 2; ++i) {
+    SetImageFont(i ? fine : coarse);
+    DrawText("808", 50, 50 + 60 * i);
+    drawn[i].box = Lit(90, 90 + 120 * i, 200, 100, 0xFFFFFF);
+    auto map = GrabPixmap(90, 90 + 120 * i, 200, 100);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 200; ++x) {
+        uint32_t c = map->ReadPixel(x, y) & 0xFF;
+        drawn[i].partial += c > 16 && c < 240;
+      }
+  }
+  SetLogicalResolution(float(GraphicsWidth()), float(GraphicsHeight()));
+  const Box &a = drawn[0].box, &b = drawn[1].box;
+  ASSERT_GE(a.x1, 0);
+  ASSERT_GE(b.x1, 0);
+  EXPECT_NEAR(b.x0, a.x0, 3);
+  EXPECT_NEAR(b.x1 - b.x0, a.x1 - a.x0, 4);
+  EXPECT_NEAR(b.y0 - 120, a.y0, 3);
+  EXPECT_NEAR(b.y1 - b.y0, a.y1 - a.y0, 4);
+  EXPECT_LT(drawn[1].partial * 3, drawn[0].partial * 2) << drawn[1].partial << " vs " << drawn[0].partial;
+}

@@ -124,3 +124,30 @@ TEST(Fonts, BitmapOnlyFaceFallsBackToASmallerSizeAndExpandsOneBitGlyphs) {
   EXPECT_EQ(LoadImageFont(pcf, 19, 0), nullptr);  // nothing at or below 19
   EXPECT_NE(testing::internal::GetCapturedStderr().find(pcf), std::string::npos);
 }
+
+TEST(Fonts, FinerImagesKeepTheLayoutOfTheAskedSize) {
+  if (!HaveFace()) GTEST_SKIP() << "no DejaVu face installed";
+  auto plain = LoadImageFont(kFace, 20, FONT_SMOOTH, 1);
+  ASSERT_NE(plain, nullptr);
+  struct Case {
+    float scale, expected;  // asked for, given (whole pixel sizes only)
+  };
+  for (Case c : {Case{1, 1}, Case{1.8f, 1.8f}, Case{2, 2}, Case{2.7f, 2.7f}, Case{0.5f, 1}}) {
+    auto font = LoadImageFont(kFace, 20, FONT_SMOOTH, c.scale);
+    ASSERT_NE(font, nullptr) << c.scale;
+    EXPECT_FLOAT_EQ(font->_scale, c.expected) << c.scale;
+    EXPECT_EQ(font->Height(), plain->Height()) << c.scale;
+    for (char ch : {'0', '7', 'A', 'g', ' '}) {
+      TImageGlyph& p = plain->LoadGlyph(plain->CharToGlyph(ch));
+      TImageGlyph& g = font->LoadGlyph(font->CharToGlyph(ch));
+      EXPECT_EQ(g._advance, p._advance) << c.scale << " " << ch;  // the HUD's digits stay 14 wide
+      if (!p._image) continue;
+      ASSERT_NE(g._image, nullptr);
+      // The image is finer by the scale, within hinting's pixel or two.
+      EXPECT_NEAR(g._h, (p._h - 2) * c.expected + 2, 2 + c.expected) << c.scale << " " << ch;
+      EXPECT_NEAR(g._y / c.expected, p._y, 1.5) << c.scale << " " << ch;
+    }
+  }
+  // Without graphics there is no scale to follow.
+  EXPECT_FLOAT_EQ(LoadImageFont(kFace, 20, FONT_SMOOTH)->_scale, 1);
+}

@@ -73,10 +73,10 @@ count_near() {
 
 # Starts an X server of this script's own (so pictures and key focus are not
 # shared with tests running beside it), exports DISPLAY, and stops the
-# server when the script ends.
-private_xvfb() {
+# server when the script ends. $1 is the screen's size (default 1280x1024).
+private_xvfb() {  # [WxH]
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp 3>"$fdfile" 2>/dev/null &
   PRIVATE_XVFB=$!
   trap 'kill $PRIVATE_XVFB 2>/dev/null' EXIT
   trap 'exit 1' INT TERM

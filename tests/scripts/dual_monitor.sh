@@ -1,0 +1,123 @@
+#!/bin/sh
+# Two monitors side by side on one X screen (Xorg's dummy driver at
+# 3840x1080, split into two 1920x1080 RandR monitors), without a window
+# manager and under openbox: with the window moved onto the right monitor,
+# w fills that monitor alone, the 4:3 picture between grey bands of 240
+# pixels, and w again brings the 800x600 window back where it was.
+BUILD=$(cd "${1:?build dir}" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+. "$HERE/lib.sh"
+for tool in Xorg xrandr openbox wmctrl; do
+  command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+OUT="$BUILD/dual-monitor"; rm -rf "$OUT"; mkdir -p "$OUT"
+
+cp "$HERE/dummy-dual-xorg.conf" "$OUT/dummy.conf"
+Xorg -displayfd 3 -config "$OUT/dummy.conf" -configdir "$OUT" -logfile "$OUT/xorg.log" -noreset -nolisten tcp \
+  3>"$OUT/display" >/dev/null 2>&1 &
+XP=$!
+WM=""; PID=""
+trap 'kill $PID $WM $XP 2>/dev/null; wait $XP 2>/dev/null' EXIT
+start=$(now)
+until [ -s "$OUT/display" ]; do
+  kill -0 $XP 2>/dev/null && ! gt "$(since "$start")" 60 || fail "the dummy X server did not start"
+  sleep 0.1
+done
+DISPLAY=":$(head -n1 "$OUT/display")"; export DISPLAY
+xdpyinfo >/dev/null 2>&1 || fail "the dummy X server does not answer"
+xrandr --setmonitor left 1920/508x1080/286+0+0 DUMMY0 >"$OUT/xrandr.log" &&
+  xrandr --setmonitor right 1920/508x1080/286+1920+0 none >>"$OUT/xrandr.log" || fail "could not split the screen into two monitors"
+[ "$(xrandr --listmonitors | awk 'NR == 1 {print $2}')" = 2 ] || fail "the screen does not have two monitors"
+
+# The game's shown window of size $1 as "WID X Y WxH" (its inside's place
+# on the screen), waiting up to $2 seconds for one.
+window_of_size() {  # WxH seconds
+  start=$(now)
+  while :; do
+    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
+      geometry=$(xwininfo -id "$w" 2>/dev/null |
+        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+             /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {v = 1}
+             END {if (v) printf "%s %s %sx%s", x, y, w, h}')
+      [ "${geometry##* }" = "$1" ] && { echo "$w $geometry"; return 0; }
+    done
+    gt "$(since "$start")" "$2" && return 1
+    sleep 0.1
+  done
+}
+# Presses w until the game shows the title in a window of size $1: a press
+# that lands while the previous switch settles can be lost.
+switch_to() {  # WxH
+  n=0
+  while [ $n -lt 5 ]; do
+    key_to $PID w
+    GEOMETRY=$(window_of_size "$1" 20) && { expect_screen $PID title; return; }
+    n=$((n + 1))
+  done
+  fail "$CASE: no $1 window"
+}
+# Waits for the right monitor to hold the picture between its bands (the
+# window manager may take a moment to lay a full screen out).
+expect_right_monitor_filled() {
+  start=$(now)
+  while :; do
+    shot "$OUT/$CASE-full.png"
+    why=""
+    for x in 1925 2040 2155 3605 3720 3835; do
+      for y in 3 540 1076; do
+        p=$(pixel "$OUT/$CASE-full.png" $x $y)
+        [ "$p" = "64,64,64" ] || why="band pixel at $x,$y is $p"
+      done
+    done
+    [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 2165 540)" = "64,64,64" ] &&
+      why="the picture does not start at 2160"
+    [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 3590 540)" = "64,64,64" ] &&
+      why="the picture does not end at 3600"
+    [ -z "$why" ] && [ "$(count_near "$OUT/$CASE-full.png" 0 0 1920 1080 64,64,64)" != 0 ] &&
+      why="the left monitor shows part of the full screen"
+    [ -z "$why" ] && return 0
+    gt "$(since "$start")" 30 && fail "$CASE: $why"
+    sleep 0.2
+  done
+}
+
+run_case() {  # name, with a window manager (1) or not (0)
+  CASE=$1
+  WM=""
+  if [ "$2" = 1 ]; then
+    openbox >"$OUT/openbox.log" 2>&1 &
+    WM=$!
+    start=$(now)
+    until wmctrl -m >/dev/null 2>&1; do gt "$(since "$start")" 60 && fail "openbox did not start"; sleep 0.1; done
+  fi
+  ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/$CASE-stderr.txt" &
+  PID=$!
+  WID=$(wait_window $PID) || fail "$CASE: no window"
+  expect_screen $PID title
+  xdotool windowmove "$WID" 2400 200
+  start=$(now)
+  while :; do
+    set -- $(window_of_size 800x600 5)
+    [ -n "$2" ] && [ "$2" -ge 1920 ] && break
+    gt "$(since "$start")" 30 && fail "$CASE: the window did not move onto the right monitor"
+    sleep 0.1
+  done
+  before="$2 $3"
+  echo "$CASE: window at $before"
+  switch_to 1920x1080
+  set -- $GEOMETRY
+  [ "$2 $3" = "1920 0" ] || fail "$CASE: the full screen is at $2,$3, not on the right monitor"
+  expect_right_monitor_filled
+  echo "$CASE: full screen fills the right monitor alone"
+  switch_to 800x600
+  set -- $GEOMETRY
+  [ "$2 $3" = "$before" ] || fail "$CASE: the window came back at $2 $3, not at $before"
+  press_until_exit $PID Escape; status=$STATUS
+  [ "$status" = 0 ] || fail "$CASE: the game ended with status $status"
+  PID=""
+  if [ -n "$WM" ]; then kill $WM; wait $WM 2>/dev/null; WM=""; fi
+}
+
+run_case bare 0
+run_case openbox 1
+echo "full screen on one of two monitors passed"

@@ -57,6 +57,17 @@ public:
   static constexpr int TROPHY_GOLD = 2;
 
   static constexpr int LINE_COUNT = 300;
+  // The parts of a frame as SetDrawPass numbers them, so a benchmark can
+  // count what each costs. PASS_HUD takes every screen drawn over the race.
+  static constexpr int PASS_CLEAR = 0;
+  static constexpr int PASS_HORIZONS = 1;
+  static constexpr int PASS_CLOUDS = 2;
+  static constexpr int PASS_ROAD = 3;
+  static constexpr int PASS_GRASS = 4;
+  static constexpr int PASS_TUNNEL = 5;
+  static constexpr int PASS_ENTITIES = 6;
+  static constexpr int PASS_HUD = 7;
+  static constexpr int PASS_COUNT = 8;
   // A paused race is drawn a few times a second, not every frame.
   static constexpr int PAUSED_FRAME_MS = 250;
 

@@ -87,8 +87,10 @@ int TGameMode::draw() {
 }
 
 int TGameMode::drawFrame() {
+  SetDrawPass(PASS_CLEAR);
   AspectDrawBorders();
   Cls();
+  SetDrawPass(PASS_HUD);
   if (gState == STATE_TITLE) drawTitle();
   if (gState == STATE_START || gState == STATE_ACTION || gState == STATE_GAME_OVER) {
     buildRoadLines();
@@ -97,11 +99,15 @@ int TGameMode::drawFrame() {
     int x, y, w, h;
     GetViewport(x, y, w, h);
     AspectSetViewport(Int(gAspectOffsetX), Int(gAspectOffsetY), SCREEN_WIDTH, roadTopY() + 2);
+    SetDrawPass(PASS_HORIZONS);
     drawHorizons();
+    SetDrawPass(PASS_CLOUDS);
     TCloud::drawAll();
     SetViewport(x, y, w, h);
+    SetDrawPass(PASS_TUNNEL);
     drawTunnelMouth();
     drawRoadAndEntities();
+    SetDrawPass(PASS_HUD);
   }
   // The pause dims the scene but leaves the HUD bright above it.
   if (gPauseActive) drawPause();
@@ -231,10 +237,12 @@ int TGameMode::drawRoadAndEntities() {
     while (ent && drawDepth(*ent) > row.z) {
       ent->setSlope(row.slope);
       ent->setInTunnel(row.tunnel);
+      SetDrawPass(PASS_ENTITIES);
       drawCarriedForward(*ent);
       ent = ent->fPrevious;
     }
     if (!row.visible) continue;
+    SetDrawPass(PASS_GRASS);
     SetScale(1, 1);
     SetColor(0, row.grassGreen, 0);
     DrawRect(0, static_cast<float>(row.y), SCREEN_WIDTH, static_cast<float>(row.height));
@@ -244,6 +252,7 @@ int TGameMode::drawRoadAndEntities() {
     } else {
       SetColor(255, 255, 255);
     }
+    SetDrawPass(PASS_ROAD);
     for (int k = 1; k <= row.height; ++k) {
       DrawImage(gRoadGfx, row.x, static_cast<float>(row.y + k - 1), row.roadFrame);
     }

@@ -138,6 +138,11 @@ public:
   static float gDrawHorizonYLead;
   static double gDrawnDistance;
 
+  // 1: frames drawn the plain way, every layer whole and every road line
+  // line by line over a cleared screen; the quicker way draws the same
+  // picture, and tests compare the two.
+  static int gPlainDraw;
+
   // The line table of the frame being drawn (rebuilt by each line pass).
   static TRoadLine gRoadLines[LINE_COUNT];
 
@@ -188,6 +193,7 @@ public:
   static float drawDepth(const TEntity& entity);
   static int drawTunnelMouth();
   static int drawRoadAndEntities();
+  static int drawRoadAndEntitiesPlain();
   static int drawTitle();
   static int drawGameOver();
   // x of a number's text centred on centreX, every character charWidth wide.

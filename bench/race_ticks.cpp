@@ -2,7 +2,8 @@
 // then the cost of a title frame and of whole race frames with real drawing
 // when a display is there.
 // Usage: bench_race_ticks [W H [FRAMES [title|race|busy|passes [HERTZ]]]]  (default: 800x600 and 1920x1080)
-// "passes" breaks the busy race frame down: each part's time and pixels.
+// "passes" breaks the busy race frame down: each part's time and pixels;
+// "busy-plain" is the busy frame drawn the plain way (TGameMode::gPlainDraw).
 #include <unistd.h>
 
 #include <algorithm>
@@ -284,6 +285,10 @@ int main(int argc, char** argv) {
     if (only.empty() || only == "race") windowed(width, height, frames);
     if (only.empty() || only == "busy") busy(width, height, frames);
     if (only == "passes") passes(width, height, frames);
+    if (only == "busy-plain") {
+      TGameMode::gPlainDraw = 1;  // the frame drawn the plain way, for before and after in one run
+      frameCost("busy race frame the plain way", width, height, frames, startRace, busyStep);
+    }
   } else {
     title(800, 600, frames);
     windowed(800, 600, frames);

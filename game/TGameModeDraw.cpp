@@ -101,8 +101,9 @@ int TGameMode::draw() {
 
 int TGameMode::drawFrame() {
   SetDrawPass(PASS_CLEAR);
+  // The borders' clear ends with the picture cleared in the same colour.
   AspectDrawBorders();
-  Cls();
+  if (gPlainDraw) Cls();
   SetDrawPass(PASS_HUD);
   if (gState == STATE_TITLE) drawTitle();
   if (gState == STATE_START || gState == STATE_ACTION || gState == STATE_GAME_OVER) {

@@ -1,9 +1,12 @@
 // Speed of a race: logic ticks per second with drawing a no-op (no window),
 // then the cost of a title frame and of whole race frames with real drawing
 // when a display is there.
-// Usage: bench_race_ticks [W H [FRAMES [title|race|busy [HERTZ]]]]  (default: 800x600 and 1920x1080)
+// Usage: bench_race_ticks [W H [FRAMES [title|race|busy|passes [HERTZ]]]]  (default: 800x600 and 1920x1080)
+// "passes" breaks the busy race frame down: each part's time and pixels;
+// "busy-plain" is the busy frame drawn the plain way (TGameMode::gPlainDraw).
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -17,6 +20,8 @@
 #include "cars/TCar.h"
 #include "engine/aspect.h"
 #include "engine/display.h"
+#include "engine/draw_recorder.h"
+#include "engine/drawing.h"
 #include "engine/input.h"
 #include "engine/random.h"
 #include "engine/sound.h"
@@ -153,8 +158,7 @@ void title(int width, int height, int frames) {
 
 // A busy frame: the player held back behind the grid of seven opponents,
 // with explosions, smoke and skid clouds kept going between them.
-void busy(int width, int height, int frames) {
-  frameCost("busy race frame", width, height, frames, startRace, [](int i) {
+void busyStep(int i) {
     gKeyStates[KEY_UP] = 0;
     if (i % 10 == 0) {
       float z = 8 + static_cast<float>(RndFloat(0, 12));
@@ -168,7 +172,85 @@ void busy(int width, int height, int frames) {
       TGameMode::gCheckpointTime = 90;
       TGameMode::update();
     }
-  });
+}
+
+void busy(int width, int height, int frames) { frameCost("busy race frame", width, height, frames, startRace, busyStep); }
+
+const char* const kPassNames[TGameMode::PASS_COUNT] = {"clear",       "horizon layers", "clouds",   "road lines",
+                                                       "grass",       "tunnel mouth",   "entities", "HUD"};
+
+// The busy race frame part by part. Pixels: what each part's drawing
+// covers, counted by the recording driver over the same frames. Time: each
+// frame is drawn whole, without each part in turn and with none (what is
+// left is the present), one after another so all see the same moment; a
+// part's cost is the whole frame's time less the time without it.
+void passes(int width, int height, int frames) {
+  double pixels[TGameMode::PASS_COUNT] = {};
+  {
+    auto recorder = std::make_shared<TRecordingDrawDriver>();
+    recorder->fRecordCalls = false;
+    recorder->MakeCurrent(width, height);
+    // The letter-box AspectSetMode gives a window of this size (it reads
+    // the size of the window, and the recorder has none).
+    double scale = std::min(width / 800.0, height / 600.0);
+    float vw = static_cast<float>(width / scale), vh = static_cast<float>(height / scale);
+    gAspectFlags = ASPECT_BORDERS | ASPECT_KEEP_RATIO;
+    gAspectWidth = 800;
+    gAspectHeight = 600;
+    gAspectOffsetX = (vw - 800) * 0.5f;
+    gAspectOffsetY = (vh - 600) * 0.5f;
+    SetLogicalResolution(vw, vh);
+    SetViewport(static_cast<int>(gAspectOffsetX), static_cast<int>(gAspectOffsetY), 800, 600);
+    SetOrigin(gAspectOffsetX, gAspectOffsetY);
+    TGameMode::loadGraphics();
+    SeedRnd(1);
+    startRace();
+    for (int i = 0; i < frames; ++i) {
+      busyStep(i);
+      TGameMode::drawFrame();
+    }
+    for (int p = 0; p < TGameMode::PASS_COUNT; ++p) pixels[p] = recorder->fPassPixels[p] / frames;
+    SetCurrentDrawState(nullptr, 0, 0);
+  }
+  if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
+  AspectSetMode(800, 600, ASPECT_BORDERS | ASPECT_KEEP_RATIO);
+  TGameMode::loadGraphics();
+  SeedRnd(1);
+  startRace();
+  const int variants = TGameMode::PASS_COUNT + 2;  // whole, without each part, none
+  double wall[TGameMode::PASS_COUNT + 2] = {}, processor[TGameMode::PASS_COUNT + 2] = {};
+  for (int i = 0; i < frames; ++i) {
+    busyStep(i);
+    gSkippedDrawPasses = 0;
+    TGameMode::draw();  // untimed: the first frame after the ticks pays for what they changed
+    for (int k = 0; k < variants; ++k) {
+      const int v = (k + i) % variants;  // each in every place in turn
+      gSkippedDrawPasses = v == 0 ? 0u : v <= TGameMode::PASS_COUNT ? 1u << (v - 1) : ~0u;
+      double c0 = processorSeconds();
+      auto t0 = Clock::now();
+      TGameMode::draw();
+      wall[v] += secondsSince(t0);
+      processor[v] += processorSeconds() - c0;
+    }
+  }
+  gSkippedDrawPasses = 0;
+  EndGraphics();
+  // Processor time (the rasteriser's threads included) wanders less than
+  // wall time on a shared machine: it counts work, not waiting for a core.
+  const double screen = double(width) * height, whole = wall[0] / frames * 1e3, work = processor[0] / frames * 1e3;
+  std::printf("busy race frame parts at %dx%d (%d frames, each also drawn without each part in turn; "
+              "a part's cost is the frame's less the frame's without it):\n",
+              width, height, frames);
+  double allPixels = 0;
+  for (int p = 0; p < TGameMode::PASS_COUNT; ++p) {
+    allPixels += pixels[p];
+    std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f\n", kPassNames[p],
+                whole - wall[p + 1] / frames * 1e3, work - processor[p + 1] / frames * 1e3, pixels[p], pixels[p] / screen);
+  }
+  std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f\n", "whole frame", whole, work,
+              allPixels, allPixels / screen);
+  std::printf("  %-15s %6.2f ms  %6.2f ms of processor time\n", "no part (present)", wall[variants - 1] / frames * 1e3,
+              processor[variants - 1] / frames * 1e3);
 }
 
 }  // namespace
@@ -202,6 +284,11 @@ int main(int argc, char** argv) {
     if (only.empty() || only == "title") title(width, height, frames);
     if (only.empty() || only == "race") windowed(width, height, frames);
     if (only.empty() || only == "busy") busy(width, height, frames);
+    if (only == "passes") passes(width, height, frames);
+    if (only == "busy-plain") {
+      TGameMode::gPlainDraw = 1;  // the frame drawn the plain way, for before and after in one run
+      frameCost("busy race frame the plain way", width, height, frames, startRace, busyStep);
+    }
   } else {
     title(800, 600, frames);
     windowed(800, 600, frames);

@@ -1,6 +1,8 @@
 // The recording drawing driver: each call becomes one line of text.
 #include "engine/draw_recorder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -21,6 +23,8 @@ public:
             float sh) override {
     auto driver = fDriver.lock();
     if (!driver) return;
+    driver->CountQuad(x0, y0, x1, y1, tx, ty);
+    if (!driver->fRecordCalls) return;
     std::string line = "DrawImage " + std::to_string(fWidth) + "x" + std::to_string(fHeight);
     for (double v : {x0, y0, x1, y1}) line += " " + Number(v);
     line += " at " + Number(tx) + " " + Number(ty) + " from";
@@ -36,6 +40,8 @@ std::shared_ptr<TDrawState> TRecordingDrawDriver::MakeCurrent(int width, int hei
   state->_driver = shared_from_this();
   state->viewport_w = width;
   state->viewport_h = height;
+  fRealW = width;
+  fRealH = height;
   SetCurrentDrawState(state, width, height);
   fCalls.clear();
   return state;
@@ -48,7 +54,29 @@ std::vector<std::string> TRecordingDrawDriver::Calls(const std::string& name) co
   return out;
 }
 
+void TRecordingDrawDriver::CountQuad(float x0, float y0, float x1, float y1, float tx, float ty) {
+  if (fResW <= 0 || fResH <= 0) return;
+  const double sx = fRealW / double(fResW), sy = fRealH / double(fResH);
+  double xs[4], ys[4];
+  const float cx[4] = {x0, x1, x1, x0}, cy[4] = {y0, y0, y1, y1};
+  for (int i = 0; i < 4; ++i) {
+    xs[i] = (cx[i] * fIx + cy[i] * fIy + tx) * sx;
+    ys[i] = (cx[i] * fJx + cy[i] * fJy + ty) * sy;
+  }
+  double left = *std::min_element(xs, xs + 4), right = *std::max_element(xs, xs + 4);
+  double top = *std::min_element(ys, ys + 4), bottom = *std::max_element(ys, ys + 4);
+  double box = (right - left) * (bottom - top);
+  if (box <= 0) return;
+  double cl = std::max(left, double(fViewX)), cr = std::min(right, double(fViewX + fViewW));
+  double ct = std::max(top, double(fViewY)), cb = std::min(bottom, double(fViewY + fViewH));
+  if (cr <= cl || cb <= ct) return;
+  // A turned quad: its own area, in the share of its box that is in view.
+  double area = std::fabs((xs[1] - xs[0]) * (ys[3] - ys[0]) - (ys[1] - ys[0]) * (xs[3] - xs[0]));
+  fPassPixels[gDrawPass & 31] += area * (cr - cl) * (cb - ct) / box;
+}
+
 void TRecordingDrawDriver::Record(const std::string& name, std::initializer_list<double> values) {
+  if (!fRecordCalls) return;
   std::string line = name;
   for (double v : values) line += " " + Number(v);
   fCalls.push_back(line);
@@ -71,15 +99,28 @@ void TRecordingDrawDriver::SetClsColor(int r, int g, int b) {
   Record("SetClsColor", {double(r), double(g), double(b)});
 }
 void TRecordingDrawDriver::SetViewport(int x, int y, int w, int h) {
+  fViewX = std::max(x, 0);
+  fViewY = std::max(y, 0);
+  fViewW = std::min(x + w, fRealW) - fViewX;
+  fViewH = std::min(y + h, fRealH) - fViewY;
   Record("SetViewport", {double(x), double(y), double(w), double(h)});
 }
 void TRecordingDrawDriver::SetTransform(float ix, float iy, float jx, float jy) {
+  fIx = ix;
+  fIy = iy;
+  fJx = jx;
+  fJy = jy;
   Record("SetTransform", {ix, iy, jx, jy});
 }
 void TRecordingDrawDriver::SetLineWidth(float width) { Record("SetLineWidth", {width}); }
-void TRecordingDrawDriver::Cls() { Record("Cls", {}); }
+void TRecordingDrawDriver::Cls() {
+  if (fViewW > 0 && fViewH > 0) fPassPixels[gDrawPass & 31] += double(fViewW) * fViewH;
+  Record("Cls", {});
+}
 
 void TRecordingDrawDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) {
+  CountQuad(x0, y0, x1, y1, tx, ty);
+  if (!fRecordCalls) return;
   Record("DrawRect", {x0, y0, x1, y1});
   fCalls.back() += " at " + Number(tx) + " " + Number(ty);
 }
@@ -89,4 +130,8 @@ std::shared_ptr<TPixmap> TRecordingDrawDriver::GrabPixmap(int x, int y, int w, i
   return nullptr;
 }
 
-void TRecordingDrawDriver::SetResolution(float w, float h) { Record("SetResolution", {w, h}); }
+void TRecordingDrawDriver::SetResolution(float w, float h) {
+  fResW = w;
+  fResH = h;
+  Record("SetResolution", {w, h});
+}

@@ -14,6 +14,11 @@ public:
   // "SetColor 255 0 128", "DrawRect 0 0 30 40 at 143.5 20",
   // "DrawImage 40x20 -20 -10 20 10 at 400 484 from 0 0 40 20", ...
   std::vector<std::string> fCalls;
+  // Off: calls are only counted in fPassPixels, not written down.
+  bool fRecordCalls = true;
+  // Real pixels the drawing of each frame part (gDrawPass) covers, clipped
+  // to the viewport: what a rasteriser has to shade, hidden or not.
+  double fPassPixels[32] = {};
 
   // Makes a fresh drawing state of that real size on this driver current
   // (a new graphics generation, so images make their frames here).
@@ -35,6 +40,13 @@ public:
   std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) override;
   void SetResolution(float w, float h) override;
 
+  // Adds the real pixels of a quad given as the drawing calls give it.
+  void CountQuad(float x0, float y0, float x1, float y1, float tx, float ty);
+
 private:
   void Record(const std::string& name, std::initializer_list<double> values);
+  float fIx = 1, fIy = 0, fJx = 0, fJy = 1;
+  float fResW = 0, fResH = 0;
+  int fRealW = 0, fRealH = 0;
+  int fViewX = 0, fViewY = 0, fViewW = 0, fViewH = 0;
 };

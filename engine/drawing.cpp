@@ -8,6 +8,8 @@
 #include "engine/system.h"
 
 std::shared_ptr<TDrawState> gCurrentGraphics;
+int gDrawPass = 0;
+unsigned gSkippedDrawPasses = 0;
 
 namespace {
 const TDrawState kDefaults;
@@ -133,7 +135,10 @@ void GetClsColor(int& r, int& g, int& b) {
   b = Read().clscolor_blue;
 }
 
-void Cls() { DrawState()._driver->Cls(); }
+void Cls() {
+  if (DrawPassSkipped()) return;
+  DrawState()._driver->Cls();
+}
 
 void SetViewport(int x, int y, int w, int h) {
   TDrawState& s = DrawState();
@@ -194,19 +199,30 @@ void GetScale(float& sx, float& sy) {
 }
 
 void DrawRect(float x, float y, float w, float h) {
+  if (DrawPassSkipped()) return;
   TDrawState& s = DrawState();
   s._driver->DrawRect(s.handle_x, s.handle_y, s.handle_x + w, s.handle_y + h, x + s.origin_x,
                       y + s.origin_y);
 }
 
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
-  if (!image) return;
+  if (!image || DrawPassSkipped()) return;
   auto f = image->Frame(frame);
   if (!f) return;
   const TDrawState& s = DrawState();
   float x0 = -image->handle_x, y0 = -image->handle_y;
   f->Draw(x0, y0, x0 + image->width, y0 + image->height, x + s.origin_x, y + s.origin_y, 0, 0,
           float(image->width), float(image->height));
+}
+
+void DrawImagePart(const std::shared_ptr<TImage>& image, float x, float y, float sx, float sy, float sw, float sh,
+                   int frame) {
+  if (!image || DrawPassSkipped() || sw <= 0 || sh <= 0) return;
+  auto f = image->Frame(frame);
+  if (!f) return;
+  const TDrawState& s = DrawState();
+  float x0 = sx - image->handle_x, y0 = sy - image->handle_y;
+  f->Draw(x0, y0, x0 + sw, y0 + sh, x + s.origin_x, y + s.origin_y, sx, sy, sw, sh);
 }
 
 std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h) {

@@ -132,6 +132,20 @@ void GetScale(float& sx, float& sy);
 
 void DrawRect(float x, float y, float w, float h);
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame = 0);
+// The part (sx, sy, sw, sh) of an image, in its own pixels, drawn where it
+// lies when the whole image is drawn at (x, y): a picture split into parts
+// drawn each its own way lands exactly where the whole would.
+void DrawImagePart(const std::shared_ptr<TImage>& image, float x, float y, float sx, float sy, float sw, float sh,
+                   int frame = 0);
+
+// The part of a frame the drawing now belongs to (the game numbers its
+// parts from 0, up to 31), so a benchmark can count each part's pixels and
+// time. Cls, DrawRect and DrawImage of a part whose bit is set in
+// gSkippedDrawPasses draw nothing: its cost is the frame's without it.
+extern int gDrawPass;
+extern unsigned gSkippedDrawPasses;
+inline void SetDrawPass(int pass) { gDrawPass = pass; }
+inline bool DrawPassSkipped() { return (gSkippedDrawPasses >> (gDrawPass & 31)) & 1u; }
 
 // Reads back real pixels of the back buffer (RGBA, top row first); null headless.
 std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h);

@@ -334,6 +334,7 @@ std::shared_ptr<TImageFont> GetImageFont() {
 }
 
 void DrawText(const std::string& text, float x, float y) {
+  if (DrawPassSkipped()) return;
   const TDrawState& s = DrawState();
   auto font = s.image_font ? s.image_font : BuiltinFont();
   float ix = s.tform_ix, iy = s.tform_iy, jx = s.tform_jx, jy = s.tform_jy;

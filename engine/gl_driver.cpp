@@ -171,16 +171,15 @@ void TGLDrawDriver::SetBlend(int mode) {
   if (mode == BLEND_SHADE) glBlendFunc(GL_DST_COLOR, GL_ZERO);
 }
 
-void TGLDrawDriver::SetAlpha(float alpha) {
-  fColor[3] = (unsigned char)Int(ClampAlpha(alpha) * 255);
-  glColor4ubv(fColor);
-}
+// The colour goes with each quad's vertices, not into the current state:
+// a change of current state between quads splits them into draws of their
+// own, and software GL pays a whole draw's set-up for each.
+void TGLDrawDriver::SetAlpha(float alpha) { fColor[3] = (unsigned char)Int(ClampAlpha(alpha) * 255); }
 
 void TGLDrawDriver::SetColor(int r, int g, int b) {
   fColor[0] = (unsigned char)ClampColorByte(r);
   fColor[1] = (unsigned char)ClampColorByte(g);
   fColor[2] = (unsigned char)ClampColorByte(b);
-  glColor4ubv(fColor);
 }
 
 void TGLDrawDriver::SetClsColor(int r, int g, int b) {
@@ -212,6 +211,7 @@ void TGLDrawDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, f
   bool throughWhite = fTexturing == 1 && fWhiteS >= 0;
   if (!throughWhite) EnableTexturing(0);
   glBegin(GL_QUADS);
+  glColor4ubv(fColor);
   if (throughWhite) glTexCoord2f(fWhiteS, fWhiteT);
   Vertex(*this, x0, y0, tx, ty);
   Vertex(*this, x1, y0, tx, ty);
@@ -309,6 +309,7 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
   d.BindTexture(name, whiteS, whiteT);
   float s0 = sx * uscale, t0 = sy * vscale, s1 = (sx + sw) * uscale, t1 = (sy + sh) * vscale;
   glBegin(GL_QUADS);
+  glColor4ubv(d.fColor);
   glTexCoord2f(s0, t0);
   Vertex(d, x0, y0, tx, ty);
   glTexCoord2f(s1, t0);

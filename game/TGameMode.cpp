@@ -77,6 +77,7 @@ int TGameMode::gPauseStartMS = 0;
 int TGameMode::gPausedFrameMS = 0;
 std::vector<std::shared_ptr<TChannel>> TGameMode::gPausedChannels;
 TRoadLine TGameMode::gRoadLines[TGameMode::LINE_COUNT];
+int TGameMode::gPlainDraw = 0;
 
 int TGameMode::init() {
   HideMouse();

@@ -57,6 +57,17 @@ public:
   static constexpr int TROPHY_GOLD = 2;
 
   static constexpr int LINE_COUNT = 300;
+  // The parts of a frame as SetDrawPass numbers them, so a benchmark can
+  // count what each costs. PASS_HUD takes every screen drawn over the race.
+  static constexpr int PASS_CLEAR = 0;
+  static constexpr int PASS_HORIZONS = 1;
+  static constexpr int PASS_CLOUDS = 2;
+  static constexpr int PASS_ROAD = 3;
+  static constexpr int PASS_GRASS = 4;
+  static constexpr int PASS_TUNNEL = 5;
+  static constexpr int PASS_ENTITIES = 6;
+  static constexpr int PASS_HUD = 7;
+  static constexpr int PASS_COUNT = 8;
   // A paused race is drawn a few times a second, not every frame.
   static constexpr int PAUSED_FRAME_MS = 250;
 
@@ -127,6 +138,11 @@ public:
   static float gDrawHorizonYLead;
   static double gDrawnDistance;
 
+  // 1: frames drawn the plain way, every layer whole and every road line
+  // line by line over a cleared screen; the quicker way draws the same
+  // picture, and tests compare the two.
+  static int gPlainDraw;
+
   // The line table of the frame being drawn (rebuilt by each line pass).
   static TRoadLine gRoadLines[LINE_COUNT];
 
@@ -177,6 +193,7 @@ public:
   static float drawDepth(const TEntity& entity);
   static int drawTunnelMouth();
   static int drawRoadAndEntities();
+  static int drawRoadAndEntitiesPlain();
   static int drawTitle();
   static int drawGameOver();
   // x of a number's text centred on centreX, every character charWidth wide.

@@ -68,8 +68,21 @@ static int roadTopY() {
 }
 
 int TGameMode::drawHorizons() {
-  for (auto* horizon : {&gHorizon1, &gHorizon2, &gHorizon3}) {
-    if (*horizon) (*horizon)->draw();
+  // Split into parts only as blended: that is how the race draws them.
+  if (gPlainDraw || GetBlend() != BLEND_ALPHA) {
+    for (auto* horizon : {&gHorizon1, &gHorizon2, &gHorizon3}) {
+      if (*horizon) (*horizon)->draw();
+    }
+    return 0;
+  }
+  // Far to near, each clipped above where a nearer one is wholly opaque.
+  THorizon* layers[3] = {gHorizon1.get(), gHorizon2.get(), gHorizon3.get()};
+  for (int i = 0; i < 3; ++i) {
+    if (!layers[i]) continue;
+    float clipY = 1e9f;
+    for (int k = i + 1; k < 3; ++k)
+      if (layers[k]) clipY = std::min(clipY, layers[k]->opaqueFromY());
+    layers[i]->drawInParts(clipY);
   }
   return 0;
 }
@@ -87,8 +100,11 @@ int TGameMode::draw() {
 }
 
 int TGameMode::drawFrame() {
+  SetDrawPass(PASS_CLEAR);
+  // The borders' clear ends with the picture cleared in the same colour.
   AspectDrawBorders();
-  Cls();
+  if (gPlainDraw) Cls();
+  SetDrawPass(PASS_HUD);
   if (gState == STATE_TITLE) drawTitle();
   if (gState == STATE_START || gState == STATE_ACTION || gState == STATE_GAME_OVER) {
     buildRoadLines();
@@ -97,11 +113,15 @@ int TGameMode::drawFrame() {
     int x, y, w, h;
     GetViewport(x, y, w, h);
     AspectSetViewport(Int(gAspectOffsetX), Int(gAspectOffsetY), SCREEN_WIDTH, roadTopY() + 2);
+    SetDrawPass(PASS_HORIZONS);
     drawHorizons();
+    SetDrawPass(PASS_CLOUDS);
     TCloud::drawAll();
     SetViewport(x, y, w, h);
+    SetDrawPass(PASS_TUNNEL);
     drawTunnelMouth();
     drawRoadAndEntities();
+    SetDrawPass(PASS_HUD);
   }
   // The pause dims the scene but leaves the HUD bright above it.
   if (gPauseActive) drawPause();
@@ -225,16 +245,77 @@ static void drawCarriedForward(TEntity& ent) {
 // The draw pass, far to near: each object after every road line farther
 // than it, so nearer road covers it.
 int TGameMode::drawRoadAndEntities() {
+  if (gPlainDraw) return drawRoadAndEntitiesPlain();
+  // Software rendering shades a one-pixel-high quad at several times the
+  // cost per pixel of a tall one. Lines that touch on screen and share a
+  // grass colour, with nothing drawn between them, get one grass rectangle;
+  // their road images follow it. The lines of a run never overlap, so this
+  // is the same picture.
+  int runTop = 0, runBottom = -1, runGreen = -1;
+  int runFirst = 0, runLast = 1;  // line indices, far to near; empty while runLast > runFirst
+  auto flush = [&] {
+    if (runLast > runFirst) return;
+    SetDrawPass(PASS_GRASS);
+    SetScale(1, 1);
+    SetColor(0, runGreen, 0);
+    DrawRect(0, static_cast<float>(runTop), SCREEN_WIDTH, static_cast<float>(runBottom - runTop));
+    SetDrawPass(PASS_ROAD);
+    for (int j = runFirst; j >= runLast; --j) {
+      const TRoadLine& row = gRoadLines[j];
+      if (!row.visible) continue;
+      SetScale(row.scale, 1);
+      if (row.tunnel) {
+        SetColor(70, 80, 100);
+      } else {
+        SetColor(255, 255, 255);
+      }
+      // A row at a time as the plain way: scaled, one tall quad can pick
+      // the neighbouring texel where the plain rows do not.
+      for (int k = 0; k < row.height; ++k) DrawImage(gRoadGfx, row.x, static_cast<float>(row.y + k), row.roadFrame);
+    }
+    runLast = runFirst + 1;
+  };
+  TEntity* ent = rawPointer(TEntity::gLastEntity);
+  for (int j = LINE_COUNT - 1; j >= 0; --j) {
+    const TRoadLine& row = gRoadLines[j];
+    while (ent && drawDepth(*ent) > row.z) {
+      flush();
+      ent->setSlope(row.slope);
+      ent->setInTunnel(row.tunnel);
+      SetDrawPass(PASS_ENTITIES);
+      drawCarriedForward(*ent);
+      ent = ent->fPrevious;
+    }
+    if (!row.visible) continue;
+    const bool joins = runLast <= runFirst && row.grassGreen == runGreen && row.y == runBottom;
+    if (!joins) {
+      flush();
+      runFirst = j;
+      runTop = row.y;
+      runGreen = row.grassGreen;
+    }
+    runLast = j;
+    runBottom = row.y + row.height;
+  }
+  flush();
+  return 0;
+}
+
+// The draw pass as it was first written: a grass rectangle and a road
+// image per pixel row for every line.
+int TGameMode::drawRoadAndEntitiesPlain() {
   TEntity* ent = rawPointer(TEntity::gLastEntity);
   for (int j = LINE_COUNT - 1; j >= 0; --j) {
     const TRoadLine& row = gRoadLines[j];
     while (ent && drawDepth(*ent) > row.z) {
       ent->setSlope(row.slope);
       ent->setInTunnel(row.tunnel);
+      SetDrawPass(PASS_ENTITIES);
       drawCarriedForward(*ent);
       ent = ent->fPrevious;
     }
     if (!row.visible) continue;
+    SetDrawPass(PASS_GRASS);
     SetScale(1, 1);
     SetColor(0, row.grassGreen, 0);
     DrawRect(0, static_cast<float>(row.y), SCREEN_WIDTH, static_cast<float>(row.height));
@@ -244,6 +325,7 @@ int TGameMode::drawRoadAndEntities() {
     } else {
       SetColor(255, 255, 255);
     }
+    SetDrawPass(PASS_ROAD);
     for (int k = 1; k <= row.height; ++k) {
       DrawImage(gRoadGfx, row.x, static_cast<float>(row.y + k - 1), row.roadFrame);
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 class TImage;
 
@@ -31,4 +32,22 @@ public:
   virtual int init();
   virtual int update(float bend, float yOffset, float speed);
   virtual int draw();
+  // The same picture as draw() under alpha blending, cheaper: each strip of
+  // columns skips its clear rows at the top, blends only its edge band and
+  // draws the rest opaque. Nothing is drawn at or below screen row clipY.
+  virtual int drawInParts(float clipY);
+  // The screen row from which this layer covers the whole width opaquely:
+  // what lies behind it there need not be drawn.
+  virtual float opaqueFromY();
+
+  // Per strip of STRIP columns of fGfx: first row that is not wholly clear,
+  // first row from which all is opaque (each with a margin for filtering).
+  static constexpr int STRIP = 100;
+  std::vector<int> fClearRows;
+  std::vector<int> fOpaqueRows;
+  int fOpaqueFrom = 0;  // row from which every strip is opaque
+
+private:
+  void findParts();
+  void drawPosition(float& drawX, float& y);
 };

@@ -25,8 +25,14 @@ TDrawState gScratch = MakeScratch();
 const TDrawState& Read() { return gCurrentGraphics ? *gCurrentGraphics : kDefaults; }
 
 void SendTransform(TDrawState& s) {
-  double r = double(s.tform_rot) * M_PI / 180.0;
-  double sn = std::sin(r), cs = std::cos(r);
+  // The road sets a scale for each of its lines, nearly always unrotated:
+  // spare those calls the trigonometry, with the very values it would give.
+  double sn = 0, cs = 1;
+  if (s.tform_rot != 0) {
+    double r = double(s.tform_rot) * M_PI / 180.0;
+    sn = std::sin(r);
+    cs = std::cos(r);
+  }
   s.tform_ix = float(cs * s.tform_scale_x);
   s.tform_iy = float(-sn * s.tform_scale_y);
   s.tform_jx = float(sn * s.tform_scale_x);

@@ -78,6 +78,10 @@ int gButtonKeys[PAD_BUTTON_COUNT];
 bool gButtonKeysSet = false;
 // What was last reported to the input module for each key.
 float gReported[256];
+// The game reads its keys dozens of times a tick: the pads are read at most
+// once a millisecond, or at once after a change made here.
+Uint64 gLastReadMS = 0;
+bool gChanged = true;
 
 void SetDefaultButtonKeys() {
   if (gButtonKeysSet) return;
@@ -86,17 +90,19 @@ void SetDefaultButtonKeys() {
   for (const TButtonKey& row : DEFAULT_BUTTON_KEYS) gButtonKeys[row.button] = row.key;
 }
 
-void AddPad(int deviceIndex) {
-  if (!SDL_IsGameController(deviceIndex)) return;
+// True when the pad is new and now open.
+bool AddPad(int deviceIndex) {
+  if (!SDL_IsGameController(deviceIndex)) return false;
   SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
   for (const TPad& pad : gPads)
-    if (pad.id == id) return;
+    if (pad.id == id) return false;
   SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
-  if (!controller) return;
+  if (!controller) return false;
   TPad pad;
   pad.controller = controller;
   pad.id = id;
   gPads.push_back(pad);
+  return true;
 }
 
 // An unplugged pad holds nothing from the next report on.
@@ -130,12 +136,19 @@ void Report(const float* amounts) {
 
 void PollPads() {
   if (!gOpen) return;
+  const Uint64 now = SDL_GetTicks64();
+  if (now == gLastReadMS && !gChanged) return;
+  gLastReadMS = now;
+  gChanged = false;
   SDL_PumpEvents();
   SDL_Event event;
+  bool added = false;
   while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
-    if (event.type == SDL_CONTROLLERDEVICEADDED) AddPad(event.cdevice.which);
+    if (event.type == SDL_CONTROLLERDEVICEADDED) added = AddPad(event.cdevice.which) || added;
     if (event.type == SDL_CONTROLLERDEVICEREMOVED) RemovePad(event.cdevice.which);
   }
+  // Opening a pad sets its triggers to rest: read what it holds right away.
+  if (added) SDL_JoystickUpdate();
   float amounts[256] = {};
   for (TPad& pad : gPads) {
     for (int button = 0; button < PAD_BUTTON_COUNT; ++button) {
@@ -192,6 +205,7 @@ int OpenPads() {
   SDL_SetHint(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0");
   if (SDL_Init(SDL_INIT_GAMECONTROLLER) != 0) return 0;
   gOpen = true;
+  gChanged = true;
   for (float& amount : gReported) amount = 0;
   for (int i = 0; i < SDL_NumJoysticks(); ++i) AddPad(i);
   SetPadSource(PollPads, FlushPads);
@@ -231,6 +245,7 @@ void SetPadButtonKey(int button, int key) {
   // A button held through the change lets go of its old key and gives
   // the new one only from its next press.
   for (TPad& pad : gPads) pad.buttons[button].waitForRelease = pad.buttons[button].held;
+  gChanged = true;
 }
 
 int PadButtonKey(int button) {
@@ -264,8 +279,10 @@ int AttachVirtualPad(int canRumble) {
     return -1;
   }
   virtualPad->id = SDL_JoystickInstanceID(virtualPad->joystick);
+  gChanged = true;
   gVirtualPads.push_back(std::move(virtualPad));
   const int pad = static_cast<int>(gVirtualPads.size()) - 1;
+  // At rest, as a real pad's triggers are (a virtual axis starts in the middle).
   for (int trigger : {PAD_AXIS_TRIGGER_LEFT, PAD_AXIS_TRIGGER_RIGHT}) SetVirtualPadAxis(pad, trigger, 0);
   return pad;
 }
@@ -273,6 +290,7 @@ int AttachVirtualPad(int canRumble) {
 void DetachVirtualPad(int pad) {
   TVirtualPad* virtualPad = VirtualPad(pad);
   if (!virtualPad) return;
+  gChanged = true;
   SDL_JoystickClose(virtualPad->joystick);
   virtualPad->joystick = nullptr;
   int index = DeviceIndexOf(virtualPad->id);
@@ -281,12 +299,14 @@ void DetachVirtualPad(int pad) {
 
 void SetVirtualPadButton(int pad, int button, int down) {
   TVirtualPad* virtualPad = VirtualPad(pad);
+  gChanged = true;
   if (virtualPad) SDL_JoystickSetVirtualButton(virtualPad->joystick, button, down ? 1 : 0);
 }
 
 void SetVirtualPadAxis(int pad, int axis, float value) {
   TVirtualPad* virtualPad = VirtualPad(pad);
   if (!virtualPad) return;
+  gChanged = true;
   // A virtual trigger spans the whole axis, at rest at its bottom.
   float v;
   if (axis == PAD_AXIS_TRIGGER_LEFT || axis == PAD_AXIS_TRIGGER_RIGHT) {

@@ -52,6 +52,10 @@ public:
   static constexpr int PLAYER_CAR_COLOR_YELLOW = 1;
   static constexpr int PLAYER_CAR_COLOR_RED = 2;
   static constexpr int PLAYER_CAR_COLOR_BLACK = 3;
+  // How hard the player's pad shakes: a kerb or grass bump, a crash, a wreck.
+  static constexpr int RUMBLE_BUMP = 0;
+  static constexpr int RUMBLE_HIT = 1;
+  static constexpr int RUMBLE_WRECK = 2;
 
   std::shared_ptr<TChannel> fChnEngine1;
   std::shared_ptr<TChannel> fChnEngine2;
@@ -157,11 +161,14 @@ private:
   float acceleration();
   int updateJump();
   int updatePlayer(float acc);
+  float steerToward(float target);
   int updateOpponent(float dz, float acc);
   int updateClosing();
   int updateRoadEdge();
   int updateExhaustFlash();
   int handleHit(TEntity& e, float dx);
+  // Shakes the pads (RUMBLE_...): only for what the player's car goes through.
+  static void rumble(int kind);
   // A one-shot effect on a fresh channel.
   static void playEffect(const std::shared_ptr<TSound>& sound, float volume);
 };

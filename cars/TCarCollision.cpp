@@ -66,10 +66,12 @@ int TCar::handleHit(TEntity& e, float dx) {
     fJumpDY = fSpeed * 4;
     fSpeed = oldSpeed * 0.98f;
     playEffect(gCrashSound, fScale * 0.2f);
+    if (fHuman || e.isHuman()) rumble(RUMBLE_HIT);
     return 0;
   }
   if (loss < 50) {
     playEffect(gCrashSound, fScale * 0.2f);
+    if (fHuman || e.isHuman()) rumble(RUMBLE_HIT);
     fDamage += 1;
     if (fDamage >= DAMAGE_SMOKING) {
       fDamage = 0;
@@ -81,6 +83,12 @@ int TCar::handleHit(TEntity& e, float dx) {
   auto explosion = TProp::Create(fZ + RndFloat(0, fLength * 2), fX, TProp::PROP_EXPLOSION);
   if (explosion) explosion->setChain(4, 1.0f);
   if (!fHuman) TProp::Create(fZ, fX, TProp::PROP_OIL);
+  // The player feels a wreck of their own car, and one rammed into it.
+  if (fHuman) {
+    rumble(RUMBLE_WRECK);
+  } else if (e.isHuman()) {
+    rumble(RUMBLE_HIT);
+  }
   deactivate();
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cars/TCar.h"
+#include "engine/gamepad.h"
 #include "engine/input.h"
 #include "engine/random.h"
 #include "engine/sound.h"
@@ -51,14 +52,17 @@ int TCar::updateJump() {
   return 0;
 }
 
+// A pad's stick and trigger hold their key part way (KeyAmount below 1):
+// the throttle then gives that share of the tick's acceleration and the
+// wheel turns toward that share of full lock. Keys stay whole.
 int TCar::updatePlayer(float acc) {
-  bool throttle = KeyDown(KEY_UP) || KeyDown(KEY_A);
+  float throttle = KeyDown(KEY_A) ? 1.0f : KeyAmount(KEY_UP);
   bool brake = KeyDown(KEY_DOWN) || KeyDown(KEY_Z) || KeyDown(KEY_Y);
-  bool left = KeyDown(KEY_LEFT) || KeyDown(KEY_COMMA);
-  bool right = KeyDown(KEY_RIGHT) || KeyDown(KEY_PERIOD);
+  float left = KeyDown(KEY_COMMA) ? 1.0f : KeyAmount(KEY_LEFT);
+  float right = KeyDown(KEY_PERIOD) ? 1.0f : KeyAmount(KEY_RIGHT);
 
-  if (throttle) {
-    fSpeed += acc;
+  if (throttle > 0) {
+    fSpeed += acc * throttle;
     if (fSpeed > fTopSpeed) fSpeed = fTopSpeed;
   } else if (brake) {
     if (fSpeed > 0) {
@@ -76,10 +80,14 @@ int TCar::updatePlayer(float acc) {
 
   // In the air the wheel is frozen.
   if (!fJumping) {
-    if (left) {
+    if (left >= 1) {
       fSteer = std::max(fSteer - fSteerChange, -fMaxSteer);
-    } else if (right) {
+    } else if (left > 0) {
+      fSteer = steerToward(-left * fMaxSteer);
+    } else if (right >= 1) {
       fSteer = std::min(fSteer + fSteerChange, fMaxSteer);
+    } else if (right > 0) {
+      fSteer = steerToward(right * fMaxSteer);
     } else {
       fSteer *= fSteerReturnFactor;
       if (fDrift > 0) fDrift = std::max(fDrift - 0.1f, 0.0f);
@@ -127,6 +135,12 @@ int TCar::updatePlayer(float acc) {
   return 0;
 }
 
+// The wheel toward a target angle, by at most fSteerChange.
+float TCar::steerToward(float target) {
+  if (fSteer > target) return std::max(fSteer - fSteerChange, target);
+  return std::min(fSteer + fSteerChange, target);
+}
+
 // Counts down faster while moving; flashes only above half the top speed.
 int TCar::updateExhaustFlash() {
   fExhaustFlashTimer = Int(fExhaustFlashTimer - (1 + fSpeed / fTopSpeed));
@@ -157,6 +171,7 @@ int TCar::updateClosing() {
     fSteerResult = 0;
     fSteer = std::clamp(-fSteer, -fMaxSteer, fMaxSteer);
     playEffect(gCrashSound, fScale * 0.2f);
+    if (fHuman) rumble(RUMBLE_HIT);
   } else {
     updateRoadEdge();
   }
@@ -185,13 +200,26 @@ int TCar::updateRoadEdge() {
   fSideBumpTime -= fSpeed;
   if (fSideBumpTime > 0) return 0;
   bool grass = distance >= SIDE_BUMP_MAX_DISTANCE;
-  if (fHuman) playEffect(grass ? gGrassBumpSound : gBumpSound, 0.05f);
+  if (fHuman) {
+    playEffect(grass ? gGrassBumpSound : gBumpSound, 0.05f);
+    rumble(RUMBLE_BUMP);
+  }
   if (fSpeed > MIN_SLOWDOWN_SPEED) {
     float slowdown = grass ? OFFROAD_BUMP_SLOWDOWN : SIDE_BUMP_SLOWDOWN;
     fSpeed = std::max(fSpeed - slowdown, MIN_SLOWDOWN_SPEED);
   }
   fSideBumpTime = SIDE_BUMP_TIME;
   return 0;
+}
+
+void TCar::rumble(int kind) {
+  struct Pulse {
+    float low, high;
+    int ms;
+  };
+  static constexpr Pulse PULSES[] = {{0.25f, 0.15f, 90}, {0.8f, 0.8f, 250}, {1.0f, 1.0f, 800}};
+  const Pulse& pulse = PULSES[kind];
+  PadRumble(pulse.low, pulse.high, pulse.ms);
 }
 
 void TCar::playEffect(const std::shared_ptr<TSound>& sound, float volume) {

@@ -20,17 +20,29 @@ int gInputEnabled = 0;
 
 namespace {
 void (*gEventSource)() = nullptr;
+void (*gPadPoll)() = nullptr;
+void (*gPadFlush)() = nullptr;
+// Who holds each key apart from gKeyStates, which says whether anything
+// does: the keyboard, and how far the pads press it.
+int gKeyboardHeld[256];
+float gPadAmount[256];
 
 void PollEvents() {
   if (gEventSource) gEventSource();
+  if (gPadPoll) gPadPoll();
 }
 
 bool ValidKey(int key) { return key >= 0 && key < 256; }
 bool ValidButton(int button) { return button >= 1 && button <= 3; }
 
 void ClearKeys() {
-  for (int i = 0; i < 256; ++i) gKeyStates[i] = gKeyHits[i] = 0;
+  for (int i = 0; i < 256; ++i) {
+    gKeyStates[i] = gKeyHits[i] = gKeyboardHeld[i] = 0;
+    gPadAmount[i] = 0;
+  }
   gCharPut = gCharGet = 0;
+  // Pad controls still held count again only from their next press.
+  if (gPadFlush) gPadFlush();
 }
 
 void ClearMouseButtons() {
@@ -107,6 +119,11 @@ constexpr KeySymRange KEY_SYM_TABLE[] = {
 
 void SetEventSource(void (*poll)()) { gEventSource = poll; }
 
+void SetPadSource(void (*poll)(), void (*flush)()) {
+  gPadPoll = poll;
+  gPadFlush = flush;
+}
+
 int KeySymToKeyCode(unsigned long keysym) {
   for (const KeySymRange& row : KEY_SYM_TABLE) {
     if (keysym >= row.first && keysym <= row.last) return row.code + static_cast<int>(keysym - row.first);
@@ -125,6 +142,14 @@ int KeyPressed(int key) {
 int KeyDown(int key) {
   PollEvents();
   return ValidKey(key) ? gKeyStates[key] : 0;
+}
+
+float KeyAmount(int key) {
+  PollEvents();
+  if (!ValidKey(key) || !gKeyStates[key]) return 0;
+  // Held by the keyboard, a button, or set by hand: whole.
+  if (gKeyboardHeld[key] || !(gPadAmount[key] > 0)) return 1;
+  return gPadAmount[key] < 1 ? gPadAmount[key] : 1;
 }
 
 void FlushKeys() {
@@ -160,6 +185,7 @@ void SetInputEnabled(int enabled) {
 
 void EmitKeyDown(int code) {
   if (!gInputEnabled || !ValidKey(code)) return;
+  gKeyboardHeld[code] = 1;
   // Held keys and auto-repeat count one press.
   if (!gKeyStates[code]) {
     gKeyStates[code] = 1;
@@ -169,7 +195,8 @@ void EmitKeyDown(int code) {
 
 void EmitKeyUp(int code) {
   if (!gInputEnabled || !ValidKey(code)) return;
-  gKeyStates[code] = 0;
+  gKeyboardHeld[code] = 0;
+  gKeyStates[code] = gPadAmount[code] > 0 ? 1 : 0;
 }
 
 void EmitKeyRepeat(int) {}
@@ -213,4 +240,19 @@ void EmitCloseRequest() {
 void EmitSuspend(int suspended) {
   if (!gInputEnabled) return;
   gAppSuspended = suspended ? 1 : 0;
+}
+
+void EmitPadKey(int code, float amount) {
+  if (!ValidKey(code)) return;
+  const bool wasHeld = gPadAmount[code] > 0;
+  gPadAmount[code] = amount > 0 ? amount : 0;
+  if (amount > 0 && !wasHeld) {
+    // Like a key: a press unless something already holds it.
+    if (!gKeyStates[code]) {
+      gKeyStates[code] = 1;
+      ++gKeyHits[code];
+    }
+  } else if (!(amount > 0) && wasHeld) {
+    gKeyStates[code] = gKeyboardHeld[code];
+  }
 }

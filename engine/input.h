@@ -1,4 +1,5 @@
-// Polled keyboard (and mouse) state, fed by the window's events.
+// Polled keyboard (and mouse) state, fed by the window's events and by the
+// pads.
 #pragma once
 
 constexpr int KEY_PAUSE = 19;
@@ -33,6 +34,10 @@ extern int gInputEnabled;
 
 int KeyPressed(int key);
 int KeyDown(int key);
+// How far a held key is pressed: 1 when the keyboard or a pad button holds
+// it, a stick's or trigger's travel (0..1) when only that holds it, 0 when
+// it is not held.
+float KeyAmount(int key);
 void FlushKeys();
 int CloseRequested();
 int MouseX();
@@ -58,3 +63,11 @@ void EmitMouseWheel(int delta);
 void EmitCloseRequest();
 // The window lost (1) or regained (0) the keyboard focus: gAppSuspended.
 void EmitSuspend(int suspended);
+
+// Pads beside the keyboard. The pad module installs its reader, run with
+// the window's on every read of the state, and its flush, run when the
+// held keys are forgotten. After each read it reports how far pads hold a
+// key (0 no longer, up to 1 whole); a key held by both the keyboard and a
+// pad stays held until both let go.
+void SetPadSource(void (*poll)(), void (*flush)());
+void EmitPadKey(int code, float amount);

@@ -10,6 +10,7 @@
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "engine/fonts.h"
+#include "engine/gamepad.h"
 #include "engine/images.h"
 #include "engine/input.h"
 #include "engine/random.h"
@@ -189,6 +190,11 @@ int TGameMode::switchToState(int state) {
   gDrawLead = 0;
   gDrawHorizonYLead = 0;
   if (state != STATE_ACTION) FlushKeys();
+  // A pad's Start starts a race from the title and the game over, and
+  // pauses one under way as P does. Leaving a race stops any shaking.
+  const bool racing = state == STATE_START || state == STATE_ACTION;
+  SetPadButtonKey(PAD_BUTTON_START, racing ? KEY_P : KEY_SPACE);
+  if (!racing) PadRumble(0, 0, 0);
   // Leaving a paused race: what was paused goes with it.
   if (state == STATE_TITLE || state == STATE_GAME_OVER) {
     gPaused = gPauseActive = 0;

@@ -7,6 +7,7 @@
 
 #include "engine/clock.h"
 #include "engine/display.h"
+#include "engine/gamepad.h"
 #include "engine/random.h"
 #include "engine/sound.h"
 #include "engine/system.h"
@@ -41,6 +42,8 @@ int main() {
   chooseAudioDriver();
   AppTitle = "Velmora";
   TGameMode::resetGraphics();
+  // Pads are optional: without them the keyboard plays alone.
+  OpenPads();
   SeedRnd(MilliSecs());
   gLastTime = MilliSecs() / 5;
   gContinue = 1;
@@ -49,6 +52,7 @@ int main() {
     int numTicks = waitForPass(FramePaced());
     gContinue = runTickPass(numTicks, TGameMode::update, TGameMode::draw);
   }
+  ClosePads();
   EndGraphics();
   return 0;
 }

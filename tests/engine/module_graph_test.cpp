@@ -74,7 +74,7 @@ std::string FindCircle(const Graph& graph) {
 
 TEST(EngineModules, IncludeNoCircle) {
   const Graph graph = EngineModuleGraph();
-  for (const char* m : {"display", "drawing", "images", "fonts", "sound", "input", "clock", "random"})
+  for (const char* m : {"display", "drawing", "images", "fonts", "sound", "input", "gamepad", "clock", "random"})
     EXPECT_TRUE(graph.count(m)) << m << " not found among the engine's files";
   EXPECT_EQ(FindCircle(graph), "");
 }

@@ -250,19 +250,38 @@ int TGameMode::drawRoadAndEntities() {
   // cost per pixel of a tall one. Lines that touch on screen and share a
   // grass colour, with nothing drawn between them, get one grass rectangle;
   // their road images follow it. The lines of a run never overlap, so this
-  // is the same picture.
+  // is the same picture. The road image is opaque, so the grass is drawn
+  // only beside the narrowest stretch of road in the run (a unit into it,
+  // so that no pixel at an edge is left to rounding).
   int runTop = 0, runBottom = -1, runGreen = -1;
   int runFirst = 0, runLast = 1;  // line indices, far to near; empty while runLast > runFirst
+  float runLeft = 0, runRight = SCREEN_WIDTH;  // road that every line of the run covers
+  const float halfRoad = gRoadGfx ? ImageWidth(gRoadGfx) * 0.5f : 0;
   auto flush = [&] {
     if (runLast > runFirst) return;
     SetDrawPass(PASS_GRASS);
     SetScale(1, 1);
     SetColor(0, runGreen, 0);
-    DrawRect(0, static_cast<float>(runTop), SCREEN_WIDTH, static_cast<float>(runBottom - runTop));
+    const float top = static_cast<float>(runTop), height = static_cast<float>(runBottom - runTop);
+    const float left = std::floor(runLeft) + 1, right = std::ceil(runRight) - 1;
+    if (right - left < 2) {
+      DrawRect(0, top, SCREEN_WIDTH, height);
+    } else {
+      if (left > 0) DrawRect(0, top, std::min(left, static_cast<float>(SCREEN_WIDTH)), height);
+      if (right < SCREEN_WIDTH) DrawRect(std::max(right, 0.0f), top, SCREEN_WIDTH - std::max(right, 0.0f), height);
+    }
     SetDrawPass(PASS_ROAD);
     for (int j = runFirst; j >= runLast; --j) {
       const TRoadLine& row = gRoadLines[j];
       if (!row.visible) continue;
+      // Software GL samples a quad that comes straight after another road
+      // line's quad in the same draw a texel off now and then when the
+      // picture is scaled; after any other quad, as the plain way draws,
+      // it does not. An empty quad before each line keeps that.
+      if (j != runFirst) {
+        SetScale(1, 1);
+        DrawRect(0, static_cast<float>(row.y), 0, 0);
+      }
       SetScale(row.scale, 1);
       if (row.tunnel) {
         SetColor(70, 80, 100);
@@ -293,6 +312,14 @@ int TGameMode::drawRoadAndEntities() {
       runFirst = j;
       runTop = row.y;
       runGreen = row.grassGreen;
+      runLeft = -1e9f;
+      runRight = 1e9f;
+    }
+    if (halfRoad > 0) {
+      runLeft = std::max(runLeft, row.x - halfRoad * row.scale);
+      runRight = std::min(runRight, row.x + halfRoad * row.scale);
+    } else {
+      runRight = runLeft;
     }
     runLast = j;
     runBottom = row.y + row.height;

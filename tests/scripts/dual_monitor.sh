@@ -29,22 +29,6 @@ xrandr --setmonitor left 1920/508x1080/286+0+0 DUMMY0 >"$OUT/xrandr.log" &&
   xrandr --setmonitor right 1920/508x1080/286+1920+0 none >>"$OUT/xrandr.log" || fail "could not split the screen into two monitors"
 [ "$(xrandr --listmonitors | awk 'NR == 1 {print $2}')" = 2 ] || fail "the screen does not have two monitors"
 
-# The game's shown window of size $1 as "WID X Y WxH" (its inside's place
-# on the screen), waiting up to $2 seconds for one.
-window_of_size() {  # WxH seconds
-  start=$(now)
-  while :; do
-    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
-      geometry=$(xwininfo -id "$w" 2>/dev/null |
-        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
-             /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {v = 1}
-             END {if (v) printf "%s %s %sx%s", x, y, w, h}')
-      [ "${geometry##* }" = "$1" ] && { echo "$w $geometry"; return 0; }
-    done
-    gt "$(since "$start")" "$2" && return 1
-    sleep 0.1
-  done
-}
 # Presses w until the game shows the title in a window of size $1: a press
 # that lands while the previous switch settles can be lost.
 switch_to() {  # WxH

@@ -28,17 +28,6 @@ PID=$!
 wait_window $PID >/dev/null || fail "no window"
 expect_screen $PID title
 rss() { awk '/VmRSS/ {print $2}' "/proc/$PID/status"; }
-# The game's window of the expected size, waiting for a switch to finish.
-window_of_size() {  # WxH seconds
-  start=$(now)
-  while :; do
-    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
-      [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$1" ] && return 0
-    done
-    gt "$(since "$start")" "$2" && return 1
-    sleep 0.1
-  done
-}
 # Presses w until the window has the size wanted and shows the title again:
 # a press that lands while the previous switch is still settling can be
 # swallowed, and a player would press once more.
@@ -46,7 +35,7 @@ switch_to() {  # WxH round
   n=0
   while [ $n -lt 5 ]; do
     key_to $PID w
-    window_of_size "$1" 20 && { expect_screen $PID title; return; }
+    window_of_size "$1" 20 >/dev/null && { expect_screen $PID title; return; }
     n=$((n + 1))
   done
   fail "no $1 window in round $2"

@@ -147,3 +147,20 @@ press_until_exit() {  # pid key [presses]
 # Largest absolute sample (0..1) and RMS amplitude of a whole capture.
 peak_of() { sox "$1" -n stat 2>&1 | awk '/Maximum amplitude/ {a = $3} /Minimum amplitude/ {b = -$3} END {print (a > b ? a : b)}'; }
 rms_of() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'; }
+
+# The game $PID's shown window of size $1 as "WID X Y WxH" (its inside's place
+# on the screen), waiting up to $2 seconds for one.
+window_of_size() {  # WxH seconds
+  start=$(now)
+  while :; do
+    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
+      geometry=$(xwininfo -id "$w" 2>/dev/null |
+        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+             /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {v = 1}
+             END {if (v) printf "%s %s %sx%s", x, y, w, h}')
+      [ "${geometry##* }" = "$1" ] && { echo "$w $geometry"; return 0; }
+    done
+    gt "$(since "$start")" "$2" && return 1
+    sleep 0.1
+  done
+}

@@ -37,22 +37,11 @@ PID=$!
 wait_window $PID >/dev/null || fail "no window named Velmora"
 expect_screen $PID title
 
-# The game's window of size $1, waiting up to $2 seconds.
-window_of_size() {  # WxH seconds
-  start=$(now)
-  while :; do
-    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
-      [ "$(xdotool getwindowgeometry "$w" 2>/dev/null | awk '/Geometry/ {print $2}')" = "$1" ] && return 0
-    done
-    gt "$(since "$start")" "$2" && return 1
-    sleep 0.1
-  done
-}
 switch_to() {  # WxH
   n=0
   while [ $n -lt 5 ]; do
     key_to $PID w
-    window_of_size "$1" 20 && { expect_screen $PID title; return; }
+    window_of_size "$1" 20 >/dev/null && { expect_screen $PID title; return; }
     n=$((n + 1))
   done
   fail "no $1 window"

@@ -18,11 +18,13 @@ Xorg -displayfd 3 -config "$OUT/dummy.conf" -configdir "$OUT" -logfile "$OUT/xor
 XP=$!
 WM=""; PID=""
 trap 'kill $PID $WM $XP 2>/dev/null; wait $XP 2>/dev/null' EXIT
-start=$(now)
-until [ -s "$OUT/display" ]; do
-  kill -0 $XP 2>/dev/null && ! gt "$(since "$start")" 60 || fail "the dummy X server did not start"
-  sleep 0.1
-done
+# Written once the server listens; a server that died fails at once.
+display_written() {
+  [ -s "$OUT/display" ] && return 0
+  kill -0 $XP 2>/dev/null || fail "the dummy X server did not start"
+  return 1
+}
+wait_until 60 display_written || fail "the dummy X server did not start"
 DISPLAY=":$(head -n1 "$OUT/display")"; export DISPLAY
 xdpyinfo >/dev/null 2>&1 || fail "the dummy X server does not answer"
 xrandr --setmonitor left 1920/508x1080/286+0+0 DUMMY0 >"$OUT/xrandr.log" &&
@@ -40,58 +42,50 @@ switch_to() {  # WxH
   done
   fail "$CASE: no $1 window"
 }
-# Waits for the right monitor to hold the picture between its bands (the
-# window manager may take a moment to lay a full screen out).
-expect_right_monitor_filled() {
-  start=$(now)
-  while :; do
-    shot "$OUT/$CASE-full.png"
-    why=""
-    for x in 1925 2040 2155 3605 3720 3835; do
-      for y in 3 540 1076; do
-        p=$(pixel "$OUT/$CASE-full.png" $x $y)
-        [ "$p" = "64,64,64" ] || why="band pixel at $x,$y is $p"
-      done
+# The right monitor holds the picture between its bands, or $why says how
+# it does not.
+right_monitor_filled() {
+  shot "$OUT/$CASE-full.png"
+  why=""
+  for x in 1925 2040 2155 3605 3720 3835; do
+    for y in 3 540 1076; do
+      p=$(pixel "$OUT/$CASE-full.png" $x $y)
+      [ "$p" = "64,64,64" ] || why="band pixel at $x,$y is $p"
     done
-    [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 2165 540)" = "64,64,64" ] &&
-      why="the picture does not start at 2160"
-    [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 3590 540)" = "64,64,64" ] &&
-      why="the picture does not end at 3600"
-    [ -z "$why" ] && [ "$(count_near "$OUT/$CASE-full.png" 0 0 1920 1080 64,64,64)" != 0 ] &&
-      why="the left monitor shows part of the full screen"
-    [ -z "$why" ] && return 0
-    gt "$(since "$start")" 30 && fail "$CASE: $why"
-    sleep 0.2
   done
+  [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 2165 540)" = "64,64,64" ] &&
+    why="the picture does not start at 2160"
+  [ -z "$why" ] && [ "$(pixel "$OUT/$CASE-full.png" 3590 540)" = "64,64,64" ] &&
+    why="the picture does not end at 3600"
+  [ -z "$why" ] && [ "$(count_near "$OUT/$CASE-full.png" 0 0 1920 1080 64,64,64)" != 0 ] &&
+    why="the left monitor shows part of the full screen"
+  [ -z "$why" ]
+}
+# The window on the right monitor: its place in $before.
+window_on_right_monitor() {
+  set -- $(window_of_size 800x600 5)
+  before="$2 $3"
+  [ -n "$2" ] && [ "$2" -ge 1920 ]
 }
 
 run_case() {  # name, with a window manager (1) or not (0)
   CASE=$1
   WM=""
   if [ "$2" = 1 ]; then
-    openbox >"$OUT/openbox.log" 2>&1 &
-    WM=$!
-    start=$(now)
-    until wmctrl -m >/dev/null 2>&1; do gt "$(since "$start")" 60 && fail "openbox did not start"; sleep 0.1; done
+    start_openbox "$OUT/openbox.log"
   fi
   ALSOFT_DRIVERS=null "$BUILD/velmora" 2>"$OUT/$CASE-stderr.txt" &
   PID=$!
   WID=$(wait_window $PID) || fail "$CASE: no window"
   expect_screen $PID title
   xdotool windowmove "$WID" 2400 200
-  start=$(now)
-  while :; do
-    set -- $(window_of_size 800x600 5)
-    [ -n "$2" ] && [ "$2" -ge 1920 ] && break
-    gt "$(since "$start")" 30 && fail "$CASE: the window did not move onto the right monitor"
-    sleep 0.1
-  done
-  before="$2 $3"
+  wait_until 30 window_on_right_monitor || fail "$CASE: the window did not move onto the right monitor"
   echo "$CASE: window at $before"
   switch_to 1920x1080
   set -- $GEOMETRY
   [ "$2 $3" = "1920 0" ] || fail "$CASE: the full screen is at $2,$3, not on the right monitor"
-  expect_right_monitor_filled
+  # The window manager may take a moment to lay a full screen out.
+  wait_until 30 right_monitor_filled || fail "$CASE: $why"
   echo "$CASE: full screen fills the right monitor alone"
   switch_to 800x600
   set -- $GEOMETRY

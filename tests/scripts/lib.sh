@@ -62,6 +62,18 @@ rms_at() { sox "$1" -n trim "$2" "$3" stat 2>&1 | awk '/RMS +amplitude/ {print $
 freq_at() { sox "$1" -n trim "$2" "$3" stat 2>&1 | awk '/Rough +frequency/ {print $3}'; }
 
 now() { date +%s.%N; }
+
+# Runs the command (the rest of the arguments) every tenth of a second until
+# it succeeds or $1 seconds have passed; fails then. The one poll loop of
+# these scripts: each wait is for something that can be seen.
+wait_until() {  # seconds command...
+  wait_limit=$1; shift
+  wait_start=$(now)
+  until "$@"; do
+    gt "$(since "$wait_start")" "$wait_limit" && return 1
+    sleep 0.1
+  done
+}
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN {printf "%.2f", b - a}'; }
 gt() { awk -v a="$1" -v b="$2" 'BEGIN {exit !(a > b)}'; }
 
@@ -151,16 +163,23 @@ rms_of() { sox "$1" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}'; }
 # The game $PID's shown window of size $1 as "WID X Y WxH" (its inside's place
 # on the screen), waiting up to $2 seconds for one.
 window_of_size() {  # WxH seconds
-  start=$(now)
-  while :; do
-    for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
-      geometry=$(xwininfo -id "$w" 2>/dev/null |
-        awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
-             /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {v = 1}
-             END {if (v) printf "%s %s %sx%s", x, y, w, h}')
-      [ "${geometry##* }" = "$1" ] && { echo "$w $geometry"; return 0; }
-    done
-    gt "$(since "$start")" "$2" && return 1
-    sleep 0.1
+  wanted_size=$1
+  wait_until "$2" shown_window_of_size
+}
+shown_window_of_size() {
+  for w in $(xdotool search --all --pid $PID --name '^Velmora$' 2>/dev/null); do
+    geometry=$(xwininfo -id "$w" 2>/dev/null |
+      awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+           /Width:/ {w = $2} /Height:/ {h = $2} /Map State: IsViewable/ {v = 1}
+           END {if (v) printf "%s %s %sx%s", x, y, w, h}')
+    [ "${geometry##* }" = "$wanted_size" ] && { echo "$w $geometry"; return 0; }
   done
+  return 1
+}
+
+# Starts openbox (its log in $1) and waits until it owns the screen; sets WM.
+start_openbox() {  # log
+  openbox >"$1" 2>&1 &
+  WM=$!
+  wait_until 60 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
 }

@@ -20,14 +20,13 @@ weston --backend=headless-backend.so --xwayland --no-config --socket=velmora-$$ 
 WESTON=$!
 PID=""
 trap 'kill $PID $WESTON 2>/dev/null; wait $WESTON 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"' EXIT
-start=$(now)
-while :; do
+# Weston names the X display once Xwayland listens; sets n.
+xwayland_listening() {
   n=$(sed -n 's/.*xserver listening on display :\([0-9]*\).*/\1/p' "$OUT/weston.log" | head -n1)
-  [ -n "$n" ] && break
-  kill -0 $WESTON 2>/dev/null && ! gt "$(since "$start")" 60 ||
-    { echo "SKIP: weston with Xwayland did not start (see $OUT/weston.log)"; exit 77; }
-  sleep 0.1
-done
+  [ -n "$n" ] || { kill -0 $WESTON 2>/dev/null && return 1; n=""; return 0; }
+}
+wait_until 60 xwayland_listening && [ -n "$n" ] ||
+  { echo "SKIP: weston with Xwayland did not start (see $OUT/weston.log)"; exit 77; }
 DISPLAY=":$n"; export DISPLAY
 # Xwayland itself starts when the first X client comes.
 xdpyinfo >"$OUT/xdpyinfo.txt" 2>&1 || { echo "SKIP: Xwayland did not start (see $OUT/weston.log)"; exit 77; }

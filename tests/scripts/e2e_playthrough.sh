@@ -130,7 +130,15 @@ for t in $(awk -v a="$t_space" -v b="$t_race" 'BEGIN {for (t = a + 2.9; t < b; t
   f=$(freq_at "$WAV" "$t" 0.2)
   gt "$f" "$f_light" && f_light=$f
 done
-r_off=$(rms_at "$WAV" "$(awk -v t="$t_off" 'BEGIN {print t + 0.9}')" 0.5)
+# The capture starts when the game opens its sound device, a moment after
+# t0 (longer on a loaded machine), so every moment stands somewhat earlier
+# in it than on the clock: the music-off level is the quietest part of the
+# stretch from the return to the title to the second press of m.
+r_off=1
+for t in $(awk -v a="$t_back" -v b="$t_on" 'BEGIN {for (t = a; t < b + 0.5; t += 0.1) print t}'); do
+  r=$(rms_at "$WAV" "$t" 0.3)
+  gt "$r_off" "$r" && r_off=$r
+done
 r_on=$(rms_at "$WAV" "$(awk -v t="$t_on" 'BEGIN {print t + 0.9}')" 0.5)
 f_slow=$(freq_at "$WAV" "$(awk -v t="$t_up" 'BEGIN {print t + 0.1}')" 0.6)
 # The highest engine pitch of the drive: a knock from an opponent may slow

@@ -221,7 +221,12 @@ int TImageFont::Height() const { return _src_font ? _src_font->Height() : 16; }
 int TImageFont::CountGlyphs() const { return _src_font ? _src_font->CountGlyphs() : 96; }
 
 int TImageFont::CharToGlyph(int ch) const {
-  if (_src_font) return _src_font->CharToGlyph(ch);
+  if (_src_font) {
+    if (ch < 0 || ch >= int(_charGlyphs.size())) return _src_font->CharToGlyph(ch);
+    int& index = _charGlyphs[size_t(ch)];
+    if (index == -2) index = _src_font->CharToGlyph(ch);
+    return index;
+  }
   return ch >= 32 && ch <= 127 ? ch - 32 : -1;
 }
 

@@ -2,6 +2,7 @@
 // the built-in 8 x 16 font that is current until the game picks its own.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -64,6 +65,15 @@ public:
   int _atlasPenX = 0;
   int _atlasPenY = 0;
   int _atlasRowHeight = 0;
+  // Glyph index of each Latin-1 character once asked for (-2: not yet): the
+  // HUD asks for the same few every frame, and the face's lookup is dear.
+  mutable std::array<int, 256> _charGlyphs = MakeUnknownChars();
+
+  static constexpr std::array<int, 256> MakeUnknownChars() {
+    std::array<int, 256> chars{};
+    for (int& c : chars) c = -2;
+    return chars;
+  }
 
   int Height() const;
   int CountGlyphs() const;

@@ -365,6 +365,104 @@ TEST_F(MotionTest, TheLogicNeverSeesTheFraction) {
   }
 }
 
+// A frame drawn at f = 0 is the frame with nothing carried forward: drawn
+// through the recording driver, call for call the same as the same moment
+// drawn at f = 0.6 with the carry switched off the one way the code has,
+// nothing having moved in the latest tick (gTickCount two ahead of every
+// thing's last move). Busy scenes: a straight with traffic, a bend, a
+// tunnel, and just after a crash.
+TEST_F(MotionTest, AFrameAtFractionZeroIsTheUncarriedFrame) {
+  struct Case {
+    const char* name;
+    void (*setUp)();
+  };
+  auto traffic = [] {
+    for (int i = 0; i < 4; ++i) TCar::Create(TCar::PLAYER_Z + 3 + 4 * i, (i % 2 ? -1 : 1) * 150.0f, 0, 2);
+  };
+  static void (*addTraffic)() = traffic;
+  const Case cases[] = {
+      {"a straight with traffic", [] {
+         atSpeed();
+         addTraffic();
+       }},
+      {"a bend", [] {
+         atSpeed();
+         auto seg = TSegment::Create(0, 0.8f, 0.3f, 1e6f, 0);
+         TSegment::gFirstSegment = TSegment::gLastSegment = seg;
+         addTraffic();
+       }},
+      {"a tunnel", [] {
+         atSpeed();
+         tunnelsInTurn(3.1f);
+         addTraffic();
+       }},
+      {"just after a crash", [] {
+         atSpeed();
+         auto standing = TCar::Create(TCar::PLAYER_Z + 1, TGameMode::gPlayerX, 0, 2);
+         standing->fSpeed = standing->fTopSpeed = 0;
+         for (int i = 0; i < 40 && TGameMode::gPlayerSpeed > 0.1f; ++i) sceneUpdate();
+         ASSERT_LT(TGameMode::gPlayerSpeed, 0.1f) << "crashed";
+       }},
+  };
+  auto recorder = std::make_shared<TRecordingDrawDriver>();
+  recorder->MakeCurrent(800, 600);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    resetGameMode();
+    TGameMode::switchToState(TGameMode::STATE_TITLE);
+    c.setUp();
+    // Every tick counted, the last one moving things (as runTickPass runs).
+    for (int i = 0; i < 3; ++i) {
+      sceneUpdate();
+      ++gTickCount;
+    }
+    const double drawn = TGameMode::gWorldDistance;
+    auto frame = [&](float f, int ticksAhead) {
+      TGameMode::gDrawnDistance = drawn;
+      gTickCount += ticksAhead;
+      gTickFraction = f;
+      recorder->fCalls.clear();
+      TGameMode::drawFrame();
+      gTickFraction = 0;
+      gTickCount -= ticksAhead;
+      return recorder->fCalls;
+    };
+    // (A frame starts from the blending the one before left.)
+    frame(0, 0);
+    const std::vector<std::string> atZero = frame(0, 0);
+    EXPECT_GT(recorder->Calls("DrawImage").size(), 300u) << "a busy frame";
+    const std::vector<std::string> uncarried = frame(0.6f, 2);
+    ASSERT_EQ(atZero.size(), uncarried.size());
+    for (size_t i = 0; i < atZero.size(); ++i) ASSERT_EQ(atZero[i], uncarried[i]) << "call " << i;
+    if (TGameMode::gLastMoveZ > 0.01f) EXPECT_NE(frame(0.6f, 0), atZero) << "the carry does move things";
+  }
+  SetCurrentDrawState(nullptr, 0, 0);
+}
+
+// With no player car the clouds stand still: no stale move of theirs is
+// carried forward.
+TEST_F(MotionTest, CloudsWithoutAPlayerCarAreNotCarried) {
+  atSpeed();
+  TCloud::gCloudDYOffset = 3;  // as a last tick with a car on a hill left it
+  TGameMode::gPlayerCar->deactivate();
+  sceneUpdate();
+  ++gTickCount;
+  ASSERT_FALSE(TGameMode::gPlayerCar);
+  auto recorder = std::make_shared<TRecordingDrawDriver>();
+  recorder->MakeCurrent(800, 600);
+  std::vector<std::string> frames[2];
+  for (int k = 0; k < 2; ++k) {
+    gTickFraction = k ? 0.5f : 0.0f;
+    recorder->fCalls.clear();
+    TCloud::drawAll();
+    frames[k] = recorder->Calls("DrawImage");
+  }
+  gTickFraction = 0;
+  EXPECT_FALSE(frames[0].empty());
+  EXPECT_EQ(frames[0], frames[1]);
+  SetCurrentDrawState(nullptr, 0, 0);
+}
+
 // A horizon layer drifting through its wrap is drawn where it stands, the
 // picture never stepping back or leaping as the position wraps.
 TEST_F(MotionTest, HorizonLayerWrapShowsNoJump) {

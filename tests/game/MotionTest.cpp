@@ -434,7 +434,9 @@ TEST_F(MotionTest, AFrameAtFractionZeroIsTheUncarriedFrame) {
     const std::vector<std::string> uncarried = frame(0.6f, 2);
     ASSERT_EQ(atZero.size(), uncarried.size());
     for (size_t i = 0; i < atZero.size(); ++i) ASSERT_EQ(atZero[i], uncarried[i]) << "call " << i;
-    if (TGameMode::gLastMoveZ > 0.01f) EXPECT_NE(frame(0.6f, 0), atZero) << "the carry does move things";
+    if (TGameMode::gLastMoveZ > 0.01f) {
+      EXPECT_NE(frame(0.6f, 0), atZero) << "the carry does move things";
+    }
   }
   SetCurrentDrawState(nullptr, 0, 0);
 }

@@ -150,6 +150,14 @@ public:
   int setSlope(float slope) override;
   int setInTunnel(int inTunnel) override;
 
+  // The rear wheels' offsets from the car's middle (fDrawRearLWheelX and
+  // fDrawRearRWheelX, where a drift's skid clouds start) as the ticks place
+  // the car: what a frame at f = 0 draws, whatever this frame showed.
+  int placeRearWheels();
+  // How far the rear of a car at screen x x0 with this steering is drawn
+  // shifted sideways.
+  float rearShift(float x0, float steer) const;
+
   virtual int updateEngineSound();
   virtual int updateWheelColor();
   virtual int updateSmoking();

@@ -10,6 +10,19 @@
 #include "engine/system.h"
 #include "game/MainLoop.h"
 
+float TCar::rearShift(float x0, float steer) const {
+  // A car left of the screen centre shows its right side, and the other way round.
+  float persp = (400 - x0) / 400 * 20;
+  return persp + steer * 2 + fDriftFraction * 5;
+}
+
+int TCar::placeRearWheels() {
+  const float shift = rearShift(fRoadX + fScale * fX, fSteer);
+  fDrawRearLWheelX = 68 + shift;
+  fDrawRearRWheelX = 68 - shift;
+  return 0;
+}
+
 int TCar::draw() {
   float s = fScale;
   float x0 = fRoadX + s * fX;
@@ -22,7 +35,7 @@ int TCar::draw() {
   if (gTickFraction != 0 && fMoveTick + 1 == gTickCount)
     steer = static_cast<float>(steer + static_cast<double>(gTickFraction) * (fSteer - fOldSteer));
   float frontShift = persp + steer * 4 + fDriftFraction * 5;
-  float rearShift = persp + steer * 2 + fDriftFraction * 5;
+  const float rear = rearShift(x0, steer);
   float frontWheelY =
       MAX_FRONT_WHEEL_OFFSET_Y - (1 - s) * (MAX_FRONT_WHEEL_OFFSET_Y - MIN_FRONT_WHEEL_OFFSET_Y);
   float leftBump = fLeftWheelBump ? fSideBumpTime * 2 : 0;
@@ -59,24 +72,24 @@ int TCar::draw() {
   SetRotation(rot);
   SetHandle(25, 10);
   SetColor(fColorR / 2, fColorG / 2, fColorB / 2);
-  DrawRect(x0 - rearShift * s, y0 - 2 * s, 50, 20);
+  DrawRect(x0 - rear * s, y0 - 2 * s, 50, 20);
   SetHandle(0, 0);
   SetRotation(0);
 
-  fDrawRearLWheelX = 68 + rearShift;
-  fDrawRearRWheelX = 68 - rearShift;
+  fDrawRearLWheelX = 68 + rear;
+  fDrawRearRWheelX = 68 - rear;
   drawWheel(gWheelRearGfx, x0 - fDrawRearLWheelX * s, y0 - leftBump * s, gWheelRearWidth,
             gWheelRearHeight);
   drawWheel(gWheelRearGfx, x0 + fDrawRearRWheelX * s, y0 - rightBump * s, gWheelRearWidth,
             gWheelRearHeight);
 
   SetColor(40, 40, 40);
-  DrawRect(x0 - (4 + rearShift) * s, y0 - 6 * s + wingY * s, 8, 20);
+  DrawRect(x0 - (4 + rear) * s, y0 - 6 * s + wingY * s, 8, 20);
 
   SetRotation(rot);
   SetHandle(wingWidth / 2, 3);
   SetColor(2 * fColorR, 2 * fColorG, 2 * fColorB);
-  DrawRect(x0 - rearShift * s, y0 - 3 * s + wingY * s, wingWidth, 6);
+  DrawRect(x0 - rear * s, y0 - 3 * s + wingY * s, wingWidth, 6);
   SetHandle(0, 0);
   SetRotation(0);
 

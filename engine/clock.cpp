@@ -11,13 +11,18 @@
 
 namespace {
 bool gTestClockHeld = false;
-int gTestClockReading = 0;
+long long gTestClockMicros = 0;
 
-long long WallClockMs() {
+long long WallClockUs() {
   timeval tv{};
   gettimeofday(&tv, nullptr);
-  return static_cast<long long>(tv.tv_sec) * 1000 + tv.tv_usec / 1000;
+  return static_cast<long long>(tv.tv_sec) * 1000000 + tv.tv_usec;
 }
+
+long long WallClockMs() { return WallClockUs() / 1000; }
+
+// Rounded down, also below zero (a test may hold a negative reading).
+long long FloorMs(long long micros) { return micros >= 0 ? micros / 1000 : -((-micros + 999) / 1000); }
 
 int StartupBase() {
   struct sysinfo info{};
@@ -38,19 +43,21 @@ int MilliSecsDiff(int later, int earlier) {
   return static_cast<int>(static_cast<uint32_t>(later) - static_cast<uint32_t>(earlier));
 }
 
-int MilliSecs() {
-  if (gTestClockHeld) return gTestClockReading;
-  return ClockMilliSecs(WallClockMs(), gMilliSecsBase);
+long long MicroSecs() {
+  if (gTestClockHeld) return gTestClockMicros;
+  return WallClockUs() - static_cast<long long>(gMilliSecsBase) * 1000;
 }
 
-void SetTestClock(int reading) {
+int MilliSecs() { return static_cast<int>(static_cast<uint32_t>(FloorMs(MicroSecs()))); }
+
+void SetTestClock(int reading) { SetTestClockMicros(static_cast<long long>(reading) * 1000); }
+
+void SetTestClockMicros(long long micros) {
   gTestClockHeld = true;
-  gTestClockReading = reading;
+  gTestClockMicros = micros;
 }
 
-void AdvanceTestClock(int ms) {
-  gTestClockReading = static_cast<int>(static_cast<uint32_t>(gTestClockReading) + static_cast<uint32_t>(ms));
-}
+void AdvanceTestClock(int ms) { gTestClockMicros += static_cast<long long>(ms) * 1000; }
 
 void ReleaseTestClock() { gTestClockHeld = false; }
 

@@ -5,12 +5,17 @@
 extern int gMilliSecsBase;
 
 int MilliSecs();
+// The same clock to the microsecond, not wrapping: MilliSecs() is this
+// reading / 1000 (rounded down) wrapped to 32 bits.
+long long MicroSecs();
 void Delay(int ms);
 
 // A clock a test holds: from SetTestClock on, MilliSecs() reads the set
 // value, AdvanceTestClock moves it, and Delay advances it instead of
-// sleeping, until ReleaseTestClock hands back the wall clock.
+// sleeping, until ReleaseTestClock hands back the wall clock. The held
+// reading is kept in microseconds (SetTestClockMicros sets it so).
 void SetTestClock(int reading);
+void SetTestClockMicros(long long micros);
 void AdvanceTestClock(int ms);
 void ReleaseTestClock();
 

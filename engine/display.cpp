@@ -685,7 +685,12 @@ void WaitFrameSlot() {
   gSoftSyncWaited = 1;
 }
 
+void SkipFrameSlot() { gSoftSyncWaited = 0; }
+
+int gFlipCount = 0;
+
 void FlipFrame(int sync) {
+  ++gFlipCount;
   if (!gCurrentGraphics || !gCurrentGraphics->_graphics) return;
   TGraphics& g = *gCurrentGraphics->_graphics;
   if (sync != -1) return PresentGraphics(g, sync);

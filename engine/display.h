@@ -46,6 +46,12 @@ int FramePaced();
 // Takes the soft-sync sleep of the coming FlipFrame(-1) now, so the frame
 // drawn next is presented at once, at the moment it was drawn for.
 void WaitFrameSlot();
+// Gives up the slot WaitFrameSlot slept for when nothing is presented in it,
+// so the next frame waits for a slot of its own.
+void SkipFrameSlot();
+// FlipFrame calls so far, with or without a surface: tells the main loop
+// whether a pass presented a frame.
+extern int gFlipCount;
 int GraphicsWidth();
 int GraphicsHeight();
 // The size full screen takes: the monitor holding (most of) the window where

@@ -30,16 +30,24 @@ int waitForTicks();
 // The ticks pending right now, possibly none; begins the pass when some are.
 int takePendingTicks();
 
+// 1 when the last runTickPass presented a frame (called FlipFrame).
+extern int gPassPresented;
+
 // Starts a pass: on a paced display (paced = FramePaced()) it sleeps for the
 // frame's slot and takes whatever ticks are pending, so every frame is
-// drawn for the moment it is shown; otherwise it waits for a tick.
+// drawn for the moment it is shown; otherwise, and after a pass that
+// presented nothing (nothing paced it), it waits for a tick.
 int waitForPass(int paced);
 
-// The share of the tick after gLastTime that the reading ms has reached,
-// 0 at the tick's start and just below 1 at most.
-float measureTickFraction(int ms);
+// The share of the tick after gLastTime that the reading ms (and micros
+// more, 0 to 999) has reached, 0 at the tick's start and just below 1 at
+// most.
+float measureTickFraction(int ms, int micros = 0);
+
+// The same for a MicroSecs() reading: the frame's moment to the microsecond.
+float measureTickFractionMicros(long long micros);
 
 // Runs up to numTicks updates, stopping after the first that returns 0,
-// then draws one frame with gTickFraction measured just before (and 0 again
+// then draws one frame with gTickFraction measured (from MicroSecs()) just before (and 0 again
 // after). Returns the last update's result.
 int runTickPass(int numTicks, int (*update)(), int (*draw)());

@@ -32,6 +32,10 @@ int TGameMode::updateTextureOffset(float speed) {
 // line pass found them: where an entity carried forward is drawn.
 static float gLineY[TGameMode::LINE_COUNT];
 static float gLineX[TGameMode::LINE_COUNT];
+// Whether each line is in a tunnel as the ticks place the road (0 where a
+// crest hides it), and whether this frame's road is drawn elsewhere.
+static int gTickTunnel[TGameMode::LINE_COUNT];
+static bool gFrameCarried = false;
 
 // The frame shows the world gTickFraction of a tick after the last tick:
 // the road ahead by that share of the last tick's advance. The lead never
@@ -139,16 +143,24 @@ int TGameMode::drawFrame() {
 // lines a crest hides, and the line every object stands on.
 int TGameMode::buildRoadLines() {
   updateDrawLead();
+  // Two passes in step: the drawn road (carried forward by gDrawLead and
+  // gDrawPlayerX) and the ticks' own, which places the entities for the
+  // logic. They are the same road whenever nothing is carried.
   float y = 600, prevY = 601, topY = 601;
   float x = static_cast<float>(400.0 - static_cast<double>(gDrawPlayerX) * gScaleMap[1]);
   float xStep = static_cast<float>((400.0 - x) / 300.0);
   float bend = 0, hill = 0;
+  float tickY = 600, tickTopY = 601;
+  float tickX = static_cast<float>(400.0 - static_cast<double>(gPlayerX) * gScaleMap[1]);
+  float tickXStep = static_cast<float>((400.0 - tickX) / 300.0);
+  float tickBend = 0, tickHill = 0;
   // seg is the drawn segment (the road carried forward by gDrawLead);
   // tickSeg the one at the ticks' own depths, whose bend and hill the
   // entities take into their logic.
   TSegment* seg = rawPointer(TSegment::gFirstSegment);
   TSegment* tickSeg = seg;
   const float lead = gDrawLead;
+  gFrameCarried = lead != 0 || gDrawPlayerX != gPlayerX;
   TEntity* ent = rawPointer(TEntity::gFirstEntity);
   for (int i = 0; i < LINE_COUNT; ++i) {
     TRoadLine& row = gRoadLines[i];
@@ -166,8 +178,8 @@ int TGameMode::buildRoadLines() {
     gLineY[i] = y;
     gLineX[i] = x;
     while (ent && ent->fZ < z) {
-      ent->fScreenY = y;
-      ent->fRoadX = x;
+      ent->fScreenY = tickY;
+      ent->fRoadX = tickX;
       ent->fScale = gScaleMap[i];
       if (tickSeg) {
         ent->setSegmentDX(tickSeg->fDX, tickSeg->fDXFraction);
@@ -188,16 +200,29 @@ int TGameMode::buildRoadLines() {
       row.tunnel = seg ? seg->fTunnel : 0;
       if (row.tunnel) row.grassGreen = 0;
     }
+    gTickTunnel[i] = tickY < tickTopY && tickSeg ? tickSeg->fTunnel : 0;
     prevY = y;
     if (y < topY) topY = y;
-    double fDY = seg ? seg->fDY : 0.0;
-    double fDX = seg ? seg->fDX : 0.0;
-    double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
-    hill = static_cast<float>(hill + fDY * z * (z / 5.0) * depthFactor);
-    y = static_cast<float>(y - (1.0 + hill));
-    bend = static_cast<float>(bend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
-    x = static_cast<float>(x + static_cast<double>(bend));
-    x = static_cast<float>(x + static_cast<double>(xStep));
+    if (tickY < tickTopY) tickTopY = tickY;
+    const double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
+    {
+      double fDY = seg ? seg->fDY : 0.0;
+      double fDX = seg ? seg->fDX : 0.0;
+      hill = static_cast<float>(hill + fDY * z * (z / 5.0) * depthFactor);
+      y = static_cast<float>(y - (1.0 + hill));
+      bend = static_cast<float>(bend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
+      x = static_cast<float>(x + static_cast<double>(bend));
+      x = static_cast<float>(x + static_cast<double>(xStep));
+    }
+    {
+      double fDY = tickSeg ? tickSeg->fDY : 0.0;
+      double fDX = tickSeg ? tickSeg->fDX : 0.0;
+      tickHill = static_cast<float>(tickHill + fDY * z * (z / 5.0) * depthFactor);
+      tickY = static_cast<float>(tickY - (1.0 + tickHill));
+      tickBend = static_cast<float>(tickBend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
+      tickX = static_cast<float>(tickX + static_cast<double>(tickBend));
+      tickX = static_cast<float>(tickX + static_cast<double>(tickXStep));
+    }
   }
   return 0;
 }
@@ -220,12 +245,14 @@ static void drawCarriedForward(TEntity& ent) {
   const float z = TGameMode::drawDepth(ent);
   const bool car = TGameMode::gRoadMoveTick + 1 == gTickCount && ent.isCar();
   const float x = car ? static_cast<float>(ent.fX + static_cast<double>(gTickFraction) * (ent.fX - ent.fOldX)) : ent.fX;
-  if (z == ent.fZ && x == ent.fX) {
+  if (!gFrameCarried && z == ent.fZ && x == ent.fX) {
     ent.drawShadow();
     ent.draw();
     return;
   }
   const float screenY = ent.fScreenY, roadX = ent.fRoadX, scale = ent.fScale, tickX = ent.fX;
+  TCar* asCar = ent.isCar() ? static_cast<TCar*>(&ent) : nullptr;
+  const float rearL = asCar ? asCar->fDrawRearLWheelX : 0, rearR = asCar ? asCar->fDrawRearRWheelX : 0;
   const float* zMap = TGameMode::gZMap;
   const int line = static_cast<int>(std::upper_bound(zMap, zMap + TGameMode::LINE_COUNT, z) - zMap);
   if (line < TGameMode::LINE_COUNT) {
@@ -240,6 +267,25 @@ static void drawCarriedForward(TEntity& ent) {
   ent.fRoadX = roadX;
   ent.fScale = scale;
   ent.fX = tickX;
+  if (asCar) {
+    asCar->fDrawRearLWheelX = rearL;
+    asCar->fDrawRearRWheelX = rearR;
+  }
+}
+
+// What the logic reads back from a frame (whether a car is in a tunnel,
+// where a drifting car's rear wheels throw skid clouds) comes from the
+// ticks' own placement, walked as a frame at f = 0 walks it, so the ticks
+// run alike whatever moment the frame showed.
+static void placeForTicks() {
+  TEntity* ent = rawPointer(TEntity::gLastEntity);
+  for (int j = TGameMode::LINE_COUNT - 1; j >= 0; --j) {
+    while (ent && ent->fZ > TGameMode::gZMap[j]) {
+      ent->setInTunnel(gTickTunnel[j]);
+      if (ent->isCar()) static_cast<TCar*>(ent)->placeRearWheels();
+      ent = ent->fPrevious;
+    }
+  }
 }
 
 // The draw pass, far to near: each object after every road line farther
@@ -300,7 +346,6 @@ int TGameMode::drawRoadAndEntities() {
     while (ent && drawDepth(*ent) > row.z) {
       flush();
       ent->setSlope(row.slope);
-      ent->setInTunnel(row.tunnel);
       SetDrawPass(PASS_ENTITIES);
       drawCarriedForward(*ent);
       ent = ent->fPrevious;
@@ -325,6 +370,7 @@ int TGameMode::drawRoadAndEntities() {
     runBottom = row.y + row.height;
   }
   flush();
+  placeForTicks();
   return 0;
 }
 
@@ -336,7 +382,6 @@ int TGameMode::drawRoadAndEntitiesPlain() {
     const TRoadLine& row = gRoadLines[j];
     while (ent && drawDepth(*ent) > row.z) {
       ent->setSlope(row.slope);
-      ent->setInTunnel(row.tunnel);
       SetDrawPass(PASS_ENTITIES);
       drawCarriedForward(*ent);
       ent = ent->fPrevious;
@@ -357,5 +402,6 @@ int TGameMode::drawRoadAndEntitiesPlain() {
       DrawImage(gRoadGfx, row.x, static_cast<float>(row.y + k - 1), row.roadFrame);
     }
   }
+  placeForTicks();
   return 0;
 }

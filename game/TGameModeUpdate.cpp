@@ -161,7 +161,9 @@ int TGameMode::updateRace() {
     TCloud::gCloudDYOffset = gHorizonYOffset - TCloud::gCloudYOffset;
     TCloud::gCloudYOffset = gHorizonYOffset;
   } else {
+    // The clouds stand still: nothing to carry forward either.
     TCloud::gCloudDX = 0;
+    TCloud::gCloudDYOffset = 0;
   }
   // For drawing only: how far this tick moved things.
   gLastMoveZ = gPlayerSpeed;

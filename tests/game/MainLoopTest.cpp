@@ -124,8 +124,43 @@ TEST(MainLoop, TickFractionIsTheShareOfTheNextTickGone) {
   }
 }
 
+// Frames at a display's rate fall between milliseconds: the fraction follows
+// the clock to the microsecond, split as MilliSecs() splits it.
+TEST(MainLoop, TickFractionFollowsTheClockToTheMicrosecond) {
+  struct Case {
+    int lastTime;
+    long long us;
+    float fraction;
+  };
+  const Case cases[] = {
+      {200, 1000000, 0},        {200, 1000500, 0.1f},
+      {200, 1001944, 0.3888f},  // 144 Hz: a frame 6.944 ms after 995 ms
+      {200, 1004999, 0.9998f},  {200, 999999, 0},
+      {-200, -1000001, 0.7998f},  // below zero: MilliSecs() reads -1001
+      {-200, -1004000, 0},
+  };
+  for (const Case& c : cases) {
+    gLastTime = c.lastTime;
+    EXPECT_NEAR(measureTickFractionMicros(c.us), c.fraction, 1e-6) << c.lastTime << " " << c.us;
+  }
+  // The test clock held to the microsecond reads whole ms as before.
+  SetTestClockMicros(-1000001);
+  EXPECT_EQ(MilliSecs(), -1001);
+  EXPECT_EQ(MicroSecs(), -1000001);
+  SetTestClock(2147483647);
+  AdvanceTestClock(1);
+  EXPECT_EQ(MilliSecs(), -2147483647 - 1) << "wraps at 32 bits";
+  SetTestClockMicros(5001999);
+  gLastTime = 1000;
+  static float seen = -1;
+  runTickPass(0, countingUpdate, [] { seen = gTickFraction; return 0; });
+  EXPECT_NEAR(seen, 0.3998f, 1e-6);
+  ReleaseTestClock();
+}
+
 TEST(MainLoop, APacedPassTakesWhatIsPendingWithoutWaiting) {
   SetTestClock(5000);
+  gPassPresented = 1;
   gLastTime = 1000;
   gLastNumTicks = 1;
   EXPECT_EQ(waitForPass(1), 0);

@@ -176,7 +176,8 @@ void BalanceMix() {
       if (!voice.sounding) continue;
       ALint state = AL_STOPPED;
       AL.alGetSourcei(id, AL_SOURCE_STATE, &state);
-      voice.sounding = state == AL_PLAYING;
+      // A voice being started right now is still "initial" to OpenAL.
+      voice.sounding = state == AL_PLAYING || state == AL_INITIAL;
     }
   }
   const float estimate = MixEstimate();

@@ -5,7 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -271,6 +273,74 @@ TEST_F(OpenALCapture, TemporarySourceIsReusedOnceItsSoundEnds) {
   EXPECT_NEAR(Frequency(fPcm, runs[1], 20, 280), 882, 20);
   EXPECT_NEAR(Peak(fPcm, runs[1], 20, 280), Peak(fPcm, runs[0], 20, 130), 1000);
 }
+
+// The amplitude of one frequency's part of the mix, window by window. A
+// window holds whole cycles of 441 Hz and of 882 Hz, so each of these two
+// is measured deaf to the other.
+std::vector<double> ToneLevels(const std::vector<int16_t>& pcm, const SoundRun& run, double hz) {
+  constexpr size_t window = RATE / 441 * 10;
+  std::vector<double> levels;
+  for (size_t a = run.begin; a + window <= run.end; a += window) {
+    double re = 0, im = 0;
+    for (size_t i = 0; i < window; ++i) {
+      re += pcm[a + i] * std::cos(2 * M_PI * hz * i / RATE);
+      im += pcm[a + i] * std::sin(2 * M_PI * hz * i / RATE);
+    }
+    levels.push_back(2 * std::hypot(re, im) / window);
+  }
+  return levels;
+}
+
+// An effect started over a steady engine, as the game starts its effects
+// (on a fresh channel, then turned to their volume). A quiet one, like a
+// bump, a lap or a beep in an ordinary race, leaves the engine's level
+// alone; a loud one makes room for itself, under -1 dBFS.
+struct EffectOverTone {
+  const char* name;
+  float volume;
+  double maxDipDb;  // how far the steady tone may be turned down meanwhile
+};
+
+void PrintTo(const EffectOverTone& effect, std::ostream* out) { *out << effect.name; }
+
+class OpenALEffectOverTone : public OpenALCapture, public testing::WithParamInterface<EffectOverTone> {};
+
+TEST_P(OpenALEffectOverTone, KeepsTheToneLevelUnlessItNeedsTheRoom) {
+  const std::string tone = Tones("steady.wav", {{441, 1000}});
+  const std::string effect = Tones("effect.wav", {{882, 300}});
+  auto runs = Capture([&] {
+    auto steady = AllocChannel();
+    PlaySound(LoadSound(tone, SOUND_LOOP), steady);
+    auto bump = LoadSound(effect, 0);
+    // Long enough that the driver looks afresh at what is still sounding.
+    Delay(500);
+    PlaySoundAtVolume(bump, GetParam().volume);
+    Delay(600);
+    steady->Stop();
+    return 0;
+  });
+  ASSERT_EQ(runs.size(), 1u);
+  const SoundRun& run = runs.front();
+  ASSERT_GT(run.Ms(), 900);
+  // From 100 ms in (past the start) to 50 ms before the end.
+  const SoundRun settled{run.begin + RATE / 10, run.end - RATE / 20};
+  const auto tone441 = ToneLevels(fPcm, settled, 441);
+  const auto effect882 = ToneLevels(fPcm, settled, 882);
+  ASSERT_EQ(tone441.size(), effect882.size());
+  const auto [low, high] = std::minmax_element(tone441.begin(), tone441.end());
+  EXPECT_NEAR(*high, 16384, 800);
+  EXPECT_LT(20 * std::log10(*high / *low), GetParam().maxDipDb) << "the tone dips from " << *high << " to " << *low;
+  // The effect was heard at its own volume beside the tone.
+  const size_t loudest = std::max_element(effect882.begin(), effect882.end()) - effect882.begin();
+  EXPECT_NEAR(effect882[loudest] / tone441[loudest], GetParam().volume, 0.02);
+  const int peak = Peak(fPcm, run, 0, run.Ms());
+  EXPECT_LT(peak, static_cast<int>(0.891 * 32768)) << "the mix reaches " << peak / 32768.0;
+}
+
+INSTANTIATE_TEST_SUITE_P(Race, OpenALEffectOverTone,
+                         testing::Values(// Room for it: 0.5 + 0.5 turned down to the 0.8 budget is 1.9 dB.
+                                         EffectOverTone{"FullVolumeEffect", 1.0f, 2.5}),
+                         [](const testing::TestParamInfo<EffectOverTone>& info) { return std::string(info.param.name); });
 
 // The start of a race as the game plays it: ten engine loops started
 // together; through the count-down only the player's two are heard, the

@@ -338,7 +338,8 @@ TEST_P(OpenALEffectOverTone, KeepsTheToneLevelUnlessItNeedsTheRoom) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Race, OpenALEffectOverTone,
-                         testing::Values(// Room for it: 0.5 + 0.5 turned down to the 0.8 budget is 1.9 dB.
+                         testing::Values(EffectOverTone{"QuietBump", 0.1f, 0.5},
+                                         // Room for it: 0.5 + 0.5 turned down to the 0.8 budget is 1.9 dB.
                                          EffectOverTone{"FullVolumeEffect", 1.0f, 2.5}),
                          [](const testing::TestParamInfo<EffectOverTone>& info) { return std::string(info.param.name); });
 

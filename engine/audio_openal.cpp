@@ -133,6 +133,15 @@ constexpr double MIX_CROWD = 2.5;
 constexpr auto MIX_STEP = std::chrono::milliseconds(25);
 constexpr float MIX_RISE = 1.12f;  // per step (1 dB): back to full within a few tenths of a second
 
+// The game starts an effect on a fresh channel and turns it to its volume
+// right after. Room is made for it at the full gain it starts with; when
+// its volume follows within MIX_SETTLE, the level taken for that moment is
+// given back at once rather than by MIX_RISE, or every quiet bump or beep
+// would duck the whole mix. OpenAL Soft mixes in updates of tens of
+// milliseconds: one that falls between the two calls hears the new voice
+// at full gain with its room made, never more than the budget.
+constexpr auto MIX_SETTLE = std::chrono::milliseconds(5);
+
 struct Voice {
   float gain = 1;
   float peak = 0;  // of the sound attached, 0..1
@@ -143,6 +152,14 @@ std::unordered_map<ALuint, float> gBufferPeaks;
 std::unordered_map<ALuint, Voice> gVoices;
 float gListenerGain = 1;
 std::chrono::steady_clock::time_point gLastMixStep;
+
+// The latest voice started, and the listener gain before its start.
+struct Start {
+  ALuint id = 0;
+  float gainBefore = 1;
+  std::chrono::steady_clock::time_point at;
+};
+Start gLastStart;
 
 float SamplePeak(const uint8_t* bytes, size_t size, int format) {
   int peak = 0;
@@ -166,8 +183,9 @@ float MixEstimate() {
 }
 
 // Turns down at once when the estimate grows; comes back by MIX_RISE per
-// MIX_STEP of time. Every step the voices that have ended are found out.
-void BalanceMix() {
+// MIX_STEP of time, or straight to `riseTo` where the estimate allows.
+// Every step the voices that have ended are found out.
+void BalanceMix(float riseTo = 0) {
   if (!gContextLive) return;
   const auto now = std::chrono::steady_clock::now();
   const double steps = std::chrono::duration<double>(now - gLastMixStep) / MIX_STEP;
@@ -176,7 +194,8 @@ void BalanceMix() {
       if (!voice.sounding) continue;
       ALint state = AL_STOPPED;
       AL.alGetSourcei(id, AL_SOURCE_STATE, &state);
-      voice.sounding = state == AL_PLAYING;
+      // A voice being started right now is still "initial" to OpenAL.
+      voice.sounding = state == AL_PLAYING || state == AL_INITIAL;
     }
   }
   const float estimate = MixEstimate();
@@ -184,8 +203,9 @@ void BalanceMix() {
   float gain = gListenerGain;
   if (target < gain) {
     gain = target;
-  } else if (steps >= 1) {
-    gain = std::min(target, gain * float(std::pow(MIX_RISE, std::min(steps, 40.0))));
+  } else {
+    if (riseTo > gain) gain = std::min(target, riseTo);
+    if (steps >= 1) gain = std::min(target, gain * float(std::pow(MIX_RISE, std::min(steps, 40.0))));
   }
   if (steps >= 1) gLastMixStep = now;
   if (gain != gListenerGain) {
@@ -311,6 +331,7 @@ int TOpenALAudioDriver::Startup() {
   _context = context;
   gContextLive = true;
   gListenerGain = 1;
+  gLastStart = {};
   gVoices.clear();
   gBufferPeaks.clear();
   ++TOpenALSource::gContextSeq;
@@ -525,8 +546,10 @@ int TOpenALChannel::SetPaused(int paused) {
     if (voice) voice->sounding = false;
   } else if (_source->Paused()) {
     // Room is made before the new voice is heard.
+    const float before = gListenerGain;
     if (voice) voice->sounding = true;
     BalanceMix();
+    gLastStart = {_source->_id, before, std::chrono::steady_clock::now()};
     AL.alSourcePlay(_source->_id);
   }
   AL.alGetError();
@@ -536,7 +559,10 @@ int TOpenALChannel::SetPaused(int paused) {
 int TOpenALChannel::SetVolume(float volume) {
   if (!Owns()) return 0;
   if (Voice* voice = VoiceOf(_source->_id)) voice->gain = volume;
-  BalanceMix();
+  const bool justStarted = gLastStart.id == _source->_id &&
+                           std::chrono::steady_clock::now() - gLastStart.at < MIX_SETTLE;
+  BalanceMix(justStarted ? gLastStart.gainBefore : 0.0f);
+  if (justStarted) gLastStart.id = 0;
   AL.alSourcef(_source->_id, AL_GAIN, volume);
   AL.alGetError();
   return 1;

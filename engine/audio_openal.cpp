@@ -134,13 +134,14 @@ constexpr auto MIX_STEP = std::chrono::milliseconds(25);
 constexpr float MIX_RISE = 1.12f;  // per step (1 dB): back to full within a few tenths of a second
 
 // The game starts an effect on a fresh channel and turns it to its volume
-// right after. Room is made for it at the full gain it starts with; when
-// its volume follows within MIX_SETTLE, the level taken for that moment is
-// given back at once rather than by MIX_RISE, or every quiet bump or beep
-// would duck the whole mix. OpenAL Soft mixes in updates of tens of
-// milliseconds: one that falls between the two calls hears the new voice
+// with the very next call. Room is made for it at the full gain it starts
+// with; when the next volume set is its own, the level taken for that
+// moment is given back at once (only as far as the mix then allows) rather
+// than by MIX_RISE, or every quiet bump or beep would duck the whole mix.
+// Told by the order of the calls, not by a time, so a loaded machine that
+// stalls between them changes nothing. OpenAL Soft mixes in updates of tens
+// of milliseconds: one that falls between the two calls hears the new voice
 // at full gain with its room made, never more than the budget.
-constexpr auto MIX_SETTLE = std::chrono::milliseconds(5);
 
 struct Voice {
   float gain = 1;
@@ -153,11 +154,11 @@ std::unordered_map<ALuint, Voice> gVoices;
 float gListenerGain = 1;
 std::chrono::steady_clock::time_point gLastMixStep;
 
-// The latest voice started, and the listener gain before its start.
+// The voice started last (0 once a volume was set after it), and the
+// listener gain before its start.
 struct Start {
   ALuint id = 0;
   float gainBefore = 1;
-  std::chrono::steady_clock::time_point at;
 };
 Start gLastStart;
 
@@ -549,7 +550,7 @@ int TOpenALChannel::SetPaused(int paused) {
     const float before = gListenerGain;
     if (voice) voice->sounding = true;
     BalanceMix();
-    gLastStart = {_source->_id, before, std::chrono::steady_clock::now()};
+    gLastStart = {_source->_id, before};
     AL.alSourcePlay(_source->_id);
   }
   AL.alGetError();
@@ -559,10 +560,9 @@ int TOpenALChannel::SetPaused(int paused) {
 int TOpenALChannel::SetVolume(float volume) {
   if (!Owns()) return 0;
   if (Voice* voice = VoiceOf(_source->_id)) voice->gain = volume;
-  const bool justStarted = gLastStart.id == _source->_id &&
-                           std::chrono::steady_clock::now() - gLastStart.at < MIX_SETTLE;
+  const bool justStarted = gLastStart.id == _source->_id;
+  gLastStart.id = 0;
   BalanceMix(justStarted ? gLastStart.gainBefore : 0.0f);
-  if (justStarted) gLastStart.id = 0;
   AL.alSourcef(_source->_id, AL_GAIN, volume);
   AL.alGetError();
   return 1;

@@ -144,27 +144,51 @@ int TGameMode::drawFrame() {
 // so the value is fmod's (a zero may come out +0 where fmod gives -0).
 static double remainderOf4(double v) { return v - 4.0 * std::trunc(v / 4.0); }
 
+// One walk up the screen along the road: the screen row and centre of
+// the current line, the highest row so far, and the segment under it.
+struct RoadWalk {
+  float y = 600, topY = 601;
+  float x, xStep;
+  float bend = 0, hill = 0;
+  TSegment* seg;
+
+  RoadWalk(float playerX, TSegment* first)
+      : x(static_cast<float>(400.0 - static_cast<double>(playerX) * TGameMode::gScaleMap[1])),
+        xStep(static_cast<float>((400.0 - x) / 300.0)),
+        seg(first) {}
+
+  // The segment a line at depth z lies on, the road carried lead nearer.
+  void enter(float z, float lead) {
+    if (!seg) return;
+    TSegment* next = rawPointer(seg->fNext);
+    if (next && z > next->fZ - lead) seg = next;
+  }
+
+  // On to the next line up: hills lift it, bends shift it.
+  void step(float z, double depthFactor) {
+    if (y < topY) topY = y;
+    double fDY = seg ? seg->fDY : 0.0;
+    double fDX = seg ? seg->fDX : 0.0;
+    hill = static_cast<float>(hill + fDY * z * (z / 5.0) * depthFactor);
+    y = static_cast<float>(y - (1.0 + hill));
+    bend = static_cast<float>(bend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
+    x = static_cast<float>(x + static_cast<double>(bend));
+    x = static_cast<float>(x + static_cast<double>(xStep));
+  }
+};
+
 // The line pass, near to far: where each road line lands on screen, which
 // lines a crest hides, and the line every object stands on.
 int TGameMode::buildRoadLines() {
   updateDrawLead();
-  // Two passes in step: the drawn road (carried forward by gDrawLead and
+  // Two walks in step: the drawn road (carried forward by gDrawLead and
   // gDrawPlayerX) and the ticks' own, which places the entities for the
-  // logic. They are the same road whenever nothing is carried.
-  float y = 600, prevY = 601, topY = 601;
-  float x = static_cast<float>(400.0 - static_cast<double>(gDrawPlayerX) * gScaleMap[1]);
-  float xStep = static_cast<float>((400.0 - x) / 300.0);
-  float bend = 0, hill = 0;
-  float tickY = 600, tickTopY = 601;
-  float tickX = static_cast<float>(400.0 - static_cast<double>(gPlayerX) * gScaleMap[1]);
-  float tickXStep = static_cast<float>((400.0 - tickX) / 300.0);
-  float tickBend = 0, tickHill = 0;
-  // seg is the drawn segment (the road carried forward by gDrawLead);
-  // tickSeg the one at the ticks' own depths, whose bend and hill the
-  // entities take into their logic.
-  TSegment* seg = rawPointer(TSegment::gFirstSegment);
-  TSegment* tickSeg = seg;
+  // logic and whose bend and hill they take. They are the same road
+  // whenever nothing is carried.
   const float lead = gDrawLead;
+  RoadWalk drawn(gDrawPlayerX, rawPointer(TSegment::gFirstSegment));
+  RoadWalk ticks(gPlayerX, drawn.seg);
+  float prevY = 601;
   gFrameCarried = lead != 0 || gDrawPlayerX != gPlayerX;
   TEntity* ent = rawPointer(TEntity::gFirstEntity);
   for (int i = 0; i < LINE_COUNT; ++i) {
@@ -172,62 +196,39 @@ int TGameMode::buildRoadLines() {
     row = TRoadLine{};
     float z = gZMap[i];
     row.z = z;
-    if (seg) {
-      TSegment* next = rawPointer(seg->fNext);
-      if (next && z > next->fZ - lead) seg = next;
-    }
-    if (tickSeg) {
-      TSegment* next = rawPointer(tickSeg->fNext);
-      if (next && z > next->fZ) tickSeg = next;
-    }
+    drawn.enter(z, lead);
+    ticks.enter(z, 0);
+    const float y = drawn.y, x = drawn.x;
     gLineY[i] = y;
     gLineX[i] = x;
     while (ent && ent->fZ < z) {
-      ent->fScreenY = tickY;
-      ent->fRoadX = tickX;
+      ent->fScreenY = ticks.y;
+      ent->fRoadX = ticks.x;
       ent->fScale = gScaleMap[i];
-      if (tickSeg) {
-        ent->setSegmentDX(tickSeg->fDX, tickSeg->fDXFraction);
-        ent->setSegmentDY(tickSeg->fDY);
+      if (ticks.seg) {
+        ent->setSegmentDX(ticks.seg->fDX, ticks.seg->fDXFraction);
+        ent->setSegmentDY(ticks.seg->fDY);
       }
       ent = rawPointer(ent->fNext);
     }
-    if (y < topY) {
+    if (y < drawn.topY) {
       row.visible = 1;
       row.y = Int(y);
       row.x = x;
       row.scale = gScaleMap[i];
-      row.slope = hill;
+      row.slope = drawn.hill;
       row.height = Int(y) < Int(prevY) - 1 ? Int(prevY) - Int(y) : 1;
       double p = remainderOf4(static_cast<double>(z) + gTextureOffset + lead);
       row.grassGreen = p > 2.0 ? 110 : 100;
       row.roadFrame = p > 2.0 ? 0 : 1;
-      row.tunnel = seg ? seg->fTunnel : 0;
+      row.tunnel = drawn.seg ? drawn.seg->fTunnel : 0;
       if (row.tunnel) row.grassGreen = 0;
     }
-    gTickTunnel[i] = tickY < tickTopY && tickSeg ? tickSeg->fTunnel : 0;
+    gTickTunnel[i] = ticks.y < ticks.topY && ticks.seg ? ticks.seg->fTunnel : 0;
     prevY = y;
-    if (y < topY) topY = y;
-    if (tickY < tickTopY) tickTopY = tickY;
     const double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
-    {
-      double fDY = seg ? seg->fDY : 0.0;
-      double fDX = seg ? seg->fDX : 0.0;
-      hill = static_cast<float>(hill + fDY * z * (z / 5.0) * depthFactor);
-      y = static_cast<float>(y - (1.0 + hill));
-      bend = static_cast<float>(bend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
-      x = static_cast<float>(x + static_cast<double>(bend));
-      x = static_cast<float>(x + static_cast<double>(xStep));
-    }
-    {
-      double fDY = tickSeg ? tickSeg->fDY : 0.0;
-      double fDX = tickSeg ? tickSeg->fDX : 0.0;
-      tickHill = static_cast<float>(tickHill + fDY * z * (z / 5.0) * depthFactor);
-      tickY = static_cast<float>(tickY - (1.0 + tickHill));
-      tickBend = static_cast<float>(tickBend + fDX * z * (z / 10.0) * (depthFactor * 1.2));
-      tickX = static_cast<float>(tickX + static_cast<double>(tickBend));
-      tickX = static_cast<float>(tickX + static_cast<double>(tickXStep));
-    }
+    drawn.step(z, depthFactor);
+    ticks.step(z, depthFactor);
   }
   return 0;
 }

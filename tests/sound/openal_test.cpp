@@ -330,9 +330,17 @@ TEST_P(OpenALEffectOverTone, KeepsTheToneLevelUnlessItNeedsTheRoom) {
   const auto [low, high] = std::minmax_element(tone441.begin(), tone441.end());
   EXPECT_NEAR(*high, 16384, 800);
   EXPECT_LT(20 * std::log10(*high / *low), GetParam().maxDipDb) << "the tone dips from " << *high << " to " << *low;
-  // The effect was heard at its own volume beside the tone.
-  const size_t loudest = std::max_element(effect882.begin(), effect882.end()) - effect882.begin();
-  EXPECT_NEAR(effect882[loudest] / tone441[loudest], GetParam().volume, 0.02);
+  // The effect was heard at its own volume beside the tone: the middle of
+  // its windows, since where the mix is turned down OpenAL Soft fades the
+  // playing tone to its new gain over one update while the new voice
+  // starts there at once (which window that falls in depends on timing).
+  const double loudest = *std::max_element(effect882.begin(), effect882.end());
+  std::vector<double> ratios;
+  for (size_t i = 0; i < effect882.size(); ++i) {
+    if (effect882[i] >= 0.9 * loudest) ratios.push_back(effect882[i] / tone441[i]);
+  }
+  std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+  EXPECT_NEAR(ratios[ratios.size() / 2], GetParam().volume, 0.02);
   const int peak = Peak(fPcm, run, 0, run.Ms());
   EXPECT_LT(peak, static_cast<int>(0.891 * 32768)) << "the mix reaches " << peak / 32768.0;
 }

@@ -186,10 +186,13 @@ int TGameMode::buildRoadLines() {
   // logic and whose bend and hill they take. They are the same road
   // whenever nothing is carried.
   const float lead = gDrawLead;
+  const bool carried = lead != 0 || gDrawPlayerX != gPlayerX;
+  gFrameCarried = carried;
   RoadWalk drawn(gDrawPlayerX, rawPointer(TSegment::gFirstSegment));
-  RoadWalk ticks(gPlayerX, drawn.seg);
+  RoadWalk ticksOwn(gPlayerX, drawn.seg);
+  // Nothing carried: the ticks' walk would be the drawn one step for step.
+  RoadWalk& ticks = carried ? ticksOwn : drawn;
   float prevY = 601;
-  gFrameCarried = lead != 0 || gDrawPlayerX != gPlayerX;
   TEntity* ent = rawPointer(TEntity::gFirstEntity);
   for (int i = 0; i < LINE_COUNT; ++i) {
     TRoadLine& row = gRoadLines[i];
@@ -197,7 +200,7 @@ int TGameMode::buildRoadLines() {
     float z = gZMap[i];
     row.z = z;
     drawn.enter(z, lead);
-    ticks.enter(z, 0);
+    if (carried) ticks.enter(z, 0);
     const float y = drawn.y, x = drawn.x;
     gLineY[i] = y;
     gLineX[i] = x;
@@ -228,7 +231,7 @@ int TGameMode::buildRoadLines() {
     prevY = y;
     const double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
     drawn.step(z, depthFactor);
-    ticks.step(z, depthFactor);
+    if (carried) ticks.step(z, depthFactor);
   }
   return 0;
 }
@@ -330,10 +333,8 @@ int TGameMode::drawRoadAndEntities() {
       // line's quad in the same draw a texel off now and then when the
       // picture is scaled; after any other quad, as the plain way draws,
       // it does not. An empty quad before each line keeps that.
-      if (j != runFirst) {
-        SetScale(1, 1);
-        DrawRect(0, static_cast<float>(row.y), 0, 0);
-      }
+      // (A quad of no size: whatever the scale, all its corners are one point.)
+      if (j != runFirst) DrawRect(0, static_cast<float>(row.y), 0, 0);
       SetScale(row.scale, 1);
       if (row.tunnel) {
         SetColor(70, 80, 100);

@@ -192,7 +192,7 @@ int TGameMode::buildRoadLines() {
   RoadWalk ticksOwn(gPlayerX, drawn.seg);
   // Nothing carried: the ticks' walk would be the drawn one step for step.
   RoadWalk& ticks = carried ? ticksOwn : drawn;
-  float prevY = 601;
+  int prevRowY = 601;  // the screen row of the line below
   TEntity* ent = rawPointer(TEntity::gFirstEntity);
   for (int i = 0; i < LINE_COUNT; ++i) {
     TRoadLine& row = gRoadLines[i];
@@ -202,6 +202,7 @@ int TGameMode::buildRoadLines() {
     drawn.enter(z, lead);
     if (carried) ticks.enter(z, 0);
     const float y = drawn.y, x = drawn.x;
+    const int rowY = Int(y);
     gLineY[i] = y;
     gLineX[i] = x;
     while (ent && ent->fZ < z) {
@@ -216,11 +217,11 @@ int TGameMode::buildRoadLines() {
     }
     if (y < drawn.topY) {
       row.visible = 1;
-      row.y = Int(y);
+      row.y = rowY;
       row.x = x;
       row.scale = gScaleMap[i];
       row.slope = drawn.hill;
-      row.height = Int(y) < Int(prevY) - 1 ? Int(prevY) - Int(y) : 1;
+      row.height = rowY < prevRowY - 1 ? prevRowY - rowY : 1;
       double p = remainderOf4(static_cast<double>(z) + gTextureOffset + lead);
       row.grassGreen = p > 2.0 ? 110 : 100;
       row.roadFrame = p > 2.0 ? 0 : 1;
@@ -228,7 +229,7 @@ int TGameMode::buildRoadLines() {
       if (row.tunnel) row.grassGreen = 0;
     }
     gTickTunnel[i] = ticks.y < ticks.topY && ticks.seg ? ticks.seg->fTunnel : 0;
-    prevY = y;
+    prevRowY = rowY;
     const double depthFactor = static_cast<double>(gScaleMap[0]) - gScaleMap[i];
     drawn.step(z, depthFactor);
     if (carried) ticks.step(z, depthFactor);
@@ -326,6 +327,7 @@ int TGameMode::drawRoadAndEntities() {
       if (right < SCREEN_WIDTH) DrawRect(std::max(right, 0.0f), top, SCREEN_WIDTH - std::max(right, 0.0f), height);
     }
     SetDrawPass(PASS_ROAD);
+    int tint = -1;  // the colour set for the run's road so far: 1 tunnel, 0 daylight
     for (int j = runFirst; j >= runLast; --j) {
       const TRoadLine& row = gRoadLines[j];
       if (!row.visible) continue;
@@ -336,10 +338,13 @@ int TGameMode::drawRoadAndEntities() {
       // (A quad of no size: whatever the scale, all its corners are one point.)
       if (j != runFirst) DrawRect(0, static_cast<float>(row.y), 0, 0);
       SetScale(row.scale, 1);
-      if (row.tunnel) {
-        SetColor(70, 80, 100);
-      } else {
-        SetColor(255, 255, 255);
+      if (row.tunnel != tint) {
+        tint = row.tunnel;
+        if (tint) {
+          SetColor(70, 80, 100);
+        } else {
+          SetColor(255, 255, 255);
+        }
       }
       // A row at a time as the plain way: scaled, one tall quad can pick
       // the neighbouring texel where the plain rows do not.
@@ -347,15 +352,18 @@ int TGameMode::drawRoadAndEntities() {
     }
     runLast = runFirst + 1;
   };
+  // Each object's depth at this moment, found once rather than at every line.
   TEntity* ent = rawPointer(TEntity::gLastEntity);
+  float entZ = ent ? drawDepth(*ent) : 0;
   for (int j = LINE_COUNT - 1; j >= 0; --j) {
     const TRoadLine& row = gRoadLines[j];
-    while (ent && drawDepth(*ent) > row.z) {
+    while (ent && entZ > row.z) {
       flush();
       ent->setSlope(row.slope);
       SetDrawPass(PASS_ENTITIES);
       drawCarriedForward(*ent);
       ent = ent->fPrevious;
+      if (ent) entZ = drawDepth(*ent);
     }
     if (!row.visible) continue;
     const bool joins = runLast <= runFirst && row.grassGreen == runGreen && row.y == runBottom;

@@ -26,17 +26,21 @@ const TDrawState& Read() { return gCurrentGraphics ? *gCurrentGraphics : kDefaul
 
 void SendTransform(TDrawState& s) {
   // The road sets a scale for each of its lines, nearly always unrotated:
-  // spare those calls the trigonometry, with the very values it would give.
-  double sn = 0, cs = 1;
-  if (s.tform_rot != 0) {
+  // spare those calls the trigonometry, with the very values it would give
+  // (signed zeros included).
+  if (s.tform_rot == 0) {
+    s.tform_ix = s.tform_scale_x;
+    s.tform_iy = -0.0f * s.tform_scale_y;
+    s.tform_jx = 0.0f * s.tform_scale_x;
+    s.tform_jy = s.tform_scale_y;
+  } else {
     double r = double(s.tform_rot) * M_PI / 180.0;
-    sn = std::sin(r);
-    cs = std::cos(r);
+    double sn = std::sin(r), cs = std::cos(r);
+    s.tform_ix = float(cs * s.tform_scale_x);
+    s.tform_iy = float(-sn * s.tform_scale_y);
+    s.tform_jx = float(sn * s.tform_scale_x);
+    s.tform_jy = float(cs * s.tform_scale_y);
   }
-  s.tform_ix = float(cs * s.tform_scale_x);
-  s.tform_iy = float(-sn * s.tform_scale_y);
-  s.tform_jx = float(sn * s.tform_scale_x);
-  s.tform_jy = float(cs * s.tform_scale_y);
   s._driver->SetTransform(s.tform_ix, s.tform_iy, s.tform_jx, s.tform_jy);
 }
 
@@ -213,7 +217,7 @@ void DrawRect(float x, float y, float w, float h) {
 
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
   if (!image || DrawPassSkipped()) return;
-  auto f = image->Frame(frame);
+  const auto& f = image->Frame(frame);
   if (!f) return;
   const TDrawState& s = DrawState();
   float x0 = -image->handle_x, y0 = -image->handle_y;
@@ -224,7 +228,7 @@ void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame
 void DrawImagePart(const std::shared_ptr<TImage>& image, float x, float y, float sx, float sy, float sw, float sh,
                    int frame) {
   if (!image || DrawPassSkipped() || sw <= 0 || sh <= 0) return;
-  auto f = image->Frame(frame);
+  const auto& f = image->Frame(frame);
   if (!f) return;
   const TDrawState& s = DrawState();
   float x0 = sx - image->handle_x, y0 = sy - image->handle_y;

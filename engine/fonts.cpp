@@ -280,8 +280,8 @@ void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, fl
                       float jy) {
   // Every new glyph of the text goes into the atlas first, so its texture
   // is remade at most once per line; the glyphs are looked up only here.
-  std::vector<TImageGlyph*> glyphs;
-  glyphs.reserve(text.size());
+  std::vector<TImageGlyph*>& glyphs = _lineGlyphs;
+  glyphs.clear();
   bool grown = false;
   for (char16_t ch : text) {
     int index = CharToGlyph(ch);
@@ -291,7 +291,7 @@ void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, fl
     glyphs.push_back(&g);
   }
   if (grown) _atlas->SetPixmap(0, _atlas->pixmaps[0]);
-  std::shared_ptr<TImageFrame> atlas = _atlas ? _atlas->Frame(0) : nullptr;
+  TImageFrame* atlas = _atlas ? _atlas->Frame(0).get() : nullptr;
   // Finer images are drawn down to the size the text is laid out at.
   float unit = _scale > 0 ? 1 / _scale : 1;
   for (const TImageGlyph* g : glyphs) {
@@ -301,7 +301,7 @@ void TImageFont::Draw(const std::u16string& text, float x, float y, float ix, fl
       float px = x + gx * ix + gy * iy, py = y + gx * jx + gy * jy;
       if (atlas && g->_atlasX >= 0)
         atlas->Draw(0, 0, w * unit, h * unit, px, py, float(g->_atlasX), float(g->_atlasY), w, h);
-      else if (auto frame = g->_image->Frame(0))
+      else if (const auto& frame = g->_image->Frame(0))
         frame->Draw(0, 0, w * unit, h * unit, px, py, 0, 0, w, h);
     }
     x += ix * g->_advance;
@@ -341,7 +341,7 @@ std::shared_ptr<TImageFont> GetImageFont() {
 void DrawText(const std::string& text, float x, float y) {
   if (DrawPassSkipped()) return;
   const TDrawState& s = DrawState();
-  auto font = s.image_font ? s.image_font : BuiltinFont();
+  TImageFont* font = s.image_font ? s.image_font.get() : BuiltinFont().get();  // the built-in one lives on
   float ix = s.tform_ix, iy = s.tform_iy, jx = s.tform_jx, jy = s.tform_jy;
   font->Draw(Utf16(text), x + s.origin_x + s.handle_x * ix + s.handle_y * iy,
              y + s.origin_y + s.handle_x * jx + s.handle_y * jy, ix, iy, jx, jy);

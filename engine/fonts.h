@@ -68,6 +68,8 @@ public:
   // Glyph index of each Latin-1 character once asked for (-2: not yet): the
   // HUD asks for the same few every frame, and the face's lookup is dear.
   mutable std::array<int, 256> _charGlyphs = MakeUnknownChars();
+  // The glyphs of the line being drawn, kept to spare an allocation per line.
+  std::vector<TImageGlyph*> _lineGlyphs;
 
   static constexpr std::array<int, 256> MakeUnknownChars() {
     std::array<int, 256> chars{};

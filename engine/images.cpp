@@ -358,9 +358,11 @@ std::shared_ptr<TImage> TImage::Create(int width, int height, int frameCount, in
   return image;
 }
 
-std::shared_ptr<TImageFrame> TImage::Frame(int index) {
+static const std::shared_ptr<TImageFrame> kNoFrame;
+
+const std::shared_ptr<TImageFrame>& TImage::Frame(int index) {
   if (index < 0 || index >= int(pixmaps.size()) || !gFrameMaker || !pixmaps[index])
-    return nullptr;
+    return kNoFrame;
   if (seqs[index] == gGraphicsSeq) return frames[index];
   frames[index] = gFrameMaker->CreateFrameFromPixmap(pixmaps[index], flags);
   seqs[index] = frames[index] ? gGraphicsSeq : 0;

@@ -360,8 +360,11 @@ INSTANTIATE_TEST_SUITE_P(Race, OpenALEffectOverTone,
 // crowded, and back up once it is not.
 struct CrowdedMoment {
   const char* name;
-  // What starts at the go, beside the eight opponents' engines coming in.
-  std::function<void(const std::shared_ptr<TSound>& go, const std::shared_ptr<TSound>& explosion)> start;
+  // What starts at the go, beside the eight opponents' engines coming in;
+  // the channels it plays on.
+  std::function<std::vector<std::shared_ptr<TChannel>>(const std::shared_ptr<TSound>& go,
+                                                       const std::shared_ptr<TSound>& explosion)>
+      start;
 };
 
 void PrintTo(const CrowdedMoment& moment, std::ostream* out) { *out << moment.name; }
@@ -388,9 +391,10 @@ TEST_P(OpenALCrowd, StaysUnderMinusOneDbfsAndTheLevelComesBack) {
       engines.back()->SetVolume(i < 2 ? 0.2f : 0.0f);
     }
     // The game sets its engines' rates every tick: 2 s of count-down, 2 s of start.
+    std::vector<std::shared_ptr<TChannel>> started;
     for (int t = 0; t < 400; ++t) {
       if (t == 200) {
-        GetParam().start(go, explosion);
+        started = GetParam().start(go, explosion);
         for (int i = 2; i < 10; ++i) engines[i]->SetVolume(0.2f);
       }
       for (int i = 0; i < 10; ++i) {
@@ -400,8 +404,17 @@ TEST_P(OpenALCrowd, StaysUnderMinusOneDbfsAndTheLevelComesBack) {
       Delay(10);
     }
     for (auto& e : engines) e->Stop();
-    // Long enough for the last explosion to die away.
-    Delay(2500);
+    // Until the last of what started at the go has played out, then a
+    // stretch of quiet: the capture tells the crowd and the lone voice apart by it.
+    const int deadline = MilliSecs() + 20000;
+    auto sounding = [&] {
+      return std::any_of(started.begin(), started.end(), [](const auto& c) { return c && c->Playing(); });
+    };
+    while (sounding()) {
+      if (MilliSecs() - deadline > 0) return 2;
+      Delay(10);
+    }
+    Delay(300);
     PlaySound(solo, nullptr);
     Delay(600);
     return 0;
@@ -424,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CrowdedMoment{"GoBeep",
                       [](const std::shared_ptr<TSound>& go, const std::shared_ptr<TSound>&) {
-                        PlaySoundAtVolume(go, 0.2f);
+                        return std::vector<std::shared_ptr<TChannel>>{PlaySoundAtVolume(go, 0.2f)};
                       }},
         // Five explosions a road line or so apart beside the grid, at the
         // volumes and rates the game gives them there, started within 100 ms.
@@ -432,10 +445,13 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const std::shared_ptr<TSound>&, const std::shared_ptr<TSound>& explosion) {
                         const float volumes[5] = {0.2f, 0.197f, 0.193f, 0.19f, 0.186f};
                         const float rates[5] = {1.02f, 0.96f, 1.04f, 0.99f, 0.97f};
+                        std::vector<std::shared_ptr<TChannel>> channels;
                         for (int i = 0; i < 5; ++i) {
                           if (i) Delay(22);
-                          PlaySoundAtVolume(explosion, volumes[i])->SetRate(rates[i]);
+                          channels.push_back(PlaySoundAtVolume(explosion, volumes[i]));
+                          channels.back()->SetRate(rates[i]);
                         }
+                        return channels;
                       }}),
     [](const testing::TestParamInfo<CrowdedMoment>& info) { return std::string(info.param.name); });
 

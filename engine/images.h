@@ -100,7 +100,7 @@ public:
   static std::shared_ptr<TImage> Create(int width, int height, int frameCount, int flags,
                                         int mr = 0, int mg = 0, int mb = 0);
   // The frame's texture, made under the current graphics generation; null headless.
-  // The stored frame itself, so drawing an image copies no pointer.
+  // A reference to the stored frame, so drawing an image copies no pointer.
   const std::shared_ptr<TImageFrame>& Frame(int index);
   void SetPixmap(int index, std::shared_ptr<TPixmap> pixmap);
 };

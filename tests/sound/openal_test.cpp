@@ -164,10 +164,10 @@ protected:
     fPcm = ReadCapture(wave);
     return SoundRuns(fPcm);
   }
-  // Inside a scene: until what the device has written so far ends in 50 ms
-  // of quiet, which is how SoundRuns tells one run from the next.
-  bool WaitForQuietInCapture(int deadline) {
-    constexpr size_t QUIET = RATE / 20;
+  // Inside a scene: until what the device has written so far ends in
+  // `ms` of quiet (quiet as SoundRuns counts it).
+  bool WaitForQuietInCapture(int ms, int deadline) {
+    const size_t QUIET = static_cast<size_t>(RATE) * ms / 1000;
     for (;;) {
       const std::vector<int16_t> pcm = ReadCapture(fWave);
       if (pcm.size() >= QUIET && std::all_of(pcm.end() - QUIET, pcm.end(), [](int16_t v) { return std::abs(v) <= 1500; }))
@@ -422,7 +422,9 @@ TEST_P(OpenALCrowd, StaysUnderMinusOneDbfsAndTheLevelComesBack) {
     }
     for (auto& e : engines) e->Stop();
     // Until the last of what started at the go has played out and the
-    // capture shows the quiet after it: the lone voice must be a run of its own.
+    // capture shows 300 ms of quiet after it: the lone voice is then a run
+    // of its own, and the mix has had the time it takes to come back up
+    // by its 1 dB steps of 25 ms.
     const int deadline = MilliSecs() + 20000;
     auto sounding = [&] {
       return std::any_of(started.begin(), started.end(), [](const auto& c) { return c && c->Playing(); });
@@ -431,7 +433,7 @@ TEST_P(OpenALCrowd, StaysUnderMinusOneDbfsAndTheLevelComesBack) {
       if (MilliSecs() - deadline > 0) return 2;
       Delay(10);
     }
-    if (!WaitForQuietInCapture(deadline)) return 3;
+    if (!WaitForQuietInCapture(300, deadline)) return 3;
     PlaySound(solo, nullptr);
     Delay(600);
     return 0;

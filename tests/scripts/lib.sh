@@ -86,9 +86,13 @@ count_near() {
 # Starts an X server of this script's own (so pictures and key focus are not
 # shared with tests running beside it), exports DISPLAY, and stops the
 # server when the script ends. $1 is the screen's size (default 1280x1024).
+# -noreset: by default the server resets when its last client leaves and
+# drops whoever connects meanwhile, so the client after xdpyinfo's check
+# (openbox, the game) could be turned away; one in fourteen back-to-back
+# connections were, on a busy machine.
 private_xvfb() {  # [WxH]
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp -noreset 3>"$fdfile" 2>/dev/null &
   PRIVATE_XVFB=$!
   trap 'kill $PRIVATE_XVFB 2>/dev/null' EXIT
   trap 'exit 1' INT TERM
@@ -181,5 +185,8 @@ shown_window_of_size() {
 start_openbox() {  # log
   openbox >"$1" 2>&1 &
   WM=$!
-  wait_until 60 wmctrl -m >/dev/null 2>&1 || fail "openbox did not start"
+  wait_until 60 openbox_up || fail "openbox did not start: $(tail -n1 "$1")"
+  kill -0 $WM 2>/dev/null || fail "openbox ended at its start: $(tail -n1 "$1")"
 }
+# Openbox owns the screen, or has given up (no use waiting on then).
+openbox_up() { wmctrl -m >/dev/null 2>&1 || ! kill -0 $WM 2>/dev/null; }

@@ -215,6 +215,8 @@ void DrawRect(float x, float y, float w, float h) {
                       y + s.origin_y);
 }
 
+bool gDrawShortcuts = true;
+
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
   if (!image || DrawPassSkipped()) return;
   const auto& f = image->Frame(frame);

@@ -147,5 +147,9 @@ extern unsigned gSkippedDrawPasses;
 inline void SetDrawPass(int pass) { gDrawPass = pass; }
 inline bool DrawPassSkipped() { return (gSkippedDrawPasses >> (gDrawPass & 31)) & 1u; }
 
+// Off: drivers draw each image exactly the way asked, without the short
+// cuts that give the same picture more cheaply (to compare them against).
+extern bool gDrawShortcuts;
+
 // Reads back real pixels of the back buffer (RGBA, top row first); null headless.
 std::shared_ptr<TPixmap> GrabPixmap(int x, int y, int w, int h);

@@ -35,6 +35,8 @@ void FlushPendingTextures(TGLDrawDriver& d) {
   p.seq = gGraphicsSeq;
 }
 
+bool IsWhole(float v) { return v == std::floor(v); }
+
 void Vertex(const TGLDrawDriver& d, float x, float y, float tx, float ty) {
   glVertex2f(x * d.fIx + y * d.fIy + tx, x * d.fJx + y * d.fJy + ty);
 }
@@ -125,6 +127,8 @@ void TGLDrawDriver::ResetGLContext(int width, int height) {
   fTexturing = 0;
   fWidth = width;
   fHeight = height;
+  fResW = float(width);
+  fResH = float(height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0, width, height, 0, -1, 1);
@@ -236,6 +240,8 @@ std::shared_ptr<TPixmap> TGLDrawDriver::GrabPixmap(int x, int y, int w, int h) {
 }
 
 void TGLDrawDriver::SetResolution(float w, float h) {
+  fResW = w;
+  fResH = h;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(0, w, h, 0, -1, 1);
@@ -285,6 +291,8 @@ std::shared_ptr<TImageFrame> TGLDrawDriver::CreateFrameFromPixmap(
       Upload(*level, i);
     }
   }
+  frame->filtered = filtered;
+  frame->mipmapped = mipmapped;
   frame->uscale = 1.0f / tw;
   frame->vscale = 1.0f / th;
   frame->u1 = uw * frame->uscale;
@@ -307,6 +315,19 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
   TGLDrawDriver& d = GLDriver();
   d.EnableTexturing(1);
   d.BindTexture(name, whiteS, whiteT);
+  if (filtered && !mipmapped) {
+    // Drawn texel for pixel at whole-pixel places, every pixel samples a
+    // texel at its centre, where filtering gives that texel alone: nearest
+    // sampling is the same picture, and software GL shades it for less.
+    const bool exact = gDrawShortcuts && d.fResW == float(d.fWidth) && d.fResH == float(d.fHeight) && d.fIx == 1 &&
+                       d.fIy == 0 && d.fJx == 0 && d.fJy == 1 && x1 - x0 == sw && y1 - y0 == sh &&
+                       IsWhole(x0 + tx) && IsWhole(y0 + ty) && IsWhole(sx) && IsWhole(sy);
+    if (exact != sampledNearest) {
+      sampledNearest = exact;
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, exact ? GL_NEAREST : GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, exact ? GL_NEAREST : GL_LINEAR);
+    }
+  }
   float s0 = sx * uscale, t0 = sy * vscale, s1 = (sx + sw) * uscale, t1 = (sy + sh) * vscale;
   glBegin(GL_QUADS);
   glColor4ubv(d.fColor);

@@ -21,6 +21,8 @@ public:
   float fIx = 1, fIy = 0, fJx = 0, fJy = 1;
   int fWidth = 0;   // real size of the current surface
   int fHeight = 0;
+  float fResW = 0;  // logical size it shows
+  float fResH = 0;
 
   static std::shared_ptr<TGLDrawDriver> Create();
   // Forgets the cached state of a context just made current, of that real size.
@@ -50,6 +52,8 @@ public:
   unsigned name = 0;
   int seq = 0;
   float whiteS = -1, whiteT = -1;  // a white spot in the padding, or -1
+  bool filtered = false, mipmapped = false;
+  bool sampledNearest = false;  // a filtered frame's texture set to nearest for now
 
   ~TGLImageFrame() override;
   void Draw(float x0, float y0, float x1, float y1, float tx, float ty,

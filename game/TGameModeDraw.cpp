@@ -104,6 +104,8 @@ int TGameMode::draw() {
 }
 
 int TGameMode::drawFrame() {
+  // The plain way draws each image just as asked.
+  gDrawShortcuts = !gPlainDraw;
   SetDrawPass(PASS_CLEAR);
   // The borders' clear ends with the picture cleared in the same colour.
   AspectDrawBorders();

@@ -241,6 +241,65 @@ TEST_F(Drawing, RectanglesAfterAnImageKeepTheirColour) {
   EXPECT_EQ(Hex(Pixel(605, 205)), "00FF00");
 }
 
+// A filtered image drawn texel for pixel at whole-pixel places may be
+// sampled nearest instead, and must then look exactly as filtered; drawn
+// any other way it stays filtered.
+TEST_F(Drawing, FilteredImagesTexelForPixelLookTheSameSampledNearest) {
+  auto map = TPixmap::Create(37, 23, PF_RGBA8888);
+  uint32_t seed = 12345;
+  for (int y = 0; y < map->height; ++y)
+    for (int x = 0; x < map->width; ++x) {
+      uint8_t* p = map->PixelPtr(x, y);
+      for (int c = 0; c < 4; ++c) {
+        seed = seed * 1103515245u + 12345u;
+        p[c] = uint8_t(seed >> 24);
+      }
+    }
+  auto image = TImage::Create(map->width, map->height, 1, IMAGE_FILTERED);
+  image->SetPixmap(0, map);
+  auto frame = std::dynamic_pointer_cast<TGLImageFrame>(image->Frame(0));
+  ASSERT_NE(frame, nullptr);
+  struct Case {
+    const char* what;
+    float x, y, scale, sx, sy, logicalWidth;
+    bool part, nearest;
+  };
+  const Case cases[] = {
+      {"whole image at a whole place", 100, 50, 1, 0, 0, 800, false, true},
+      {"part at whole texels", 100, 50, 1, 5, 3, 800, true, true},
+      {"half a pixel across", 100.5f, 50, 1, 0, 0, 800, false, false},
+      {"scaled", 100, 50, 2, 0, 0, 800, false, false},
+      {"part from half a texel", 100, 50, 1, 5.5f, 3, 800, true, false},
+      {"logical size not the window's", 100, 50, 1, 0, 0, 400, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::shared_ptr<TPixmap> pictures[2];
+    for (int shortcuts = 0; shortcuts < 2; ++shortcuts) {
+      gDrawShortcuts = shortcuts;
+      SetLogicalResolution(c.logicalWidth, c.logicalWidth * 0.75f);
+      Cls();
+      SetBlend(BLEND_ALPHA);
+      SetColor(255, 255, 255);
+      SetScale(c.scale, c.scale);
+      if (c.part)
+        DrawImagePart(image, c.x, c.y, c.sx, c.sy, 20, 15);
+      else
+        DrawImage(image, c.x, c.y);
+      SetScale(1, 1);
+      EXPECT_EQ(frame->sampledNearest, shortcuts && c.nearest);
+      pictures[shortcuts] = GrabPixmap(0, 0, 800, 600);
+      ASSERT_NE(pictures[shortcuts], nullptr);
+    }
+    gDrawShortcuts = true;
+    SetLogicalResolution(800, 600);
+    int differing = 0;
+    for (int y = 0; y < 600; ++y)
+      for (int x = 0; x < 800; ++x) differing += pictures[0]->ReadPixel(x, y) != pictures[1]->ReadPixel(x, y);
+    EXPECT_EQ(differing, 0);
+  }
+}
+
 TEST_F(Drawing, ImagesStillDrawAfterTheGraphicsAreReopened) {
   auto image = SolidImage(16, 16, 0x00FFFF, IMAGE_MASKED | IMAGE_FILTERED | IMAGE_MIPMAPPED);
   SetBlend(BLEND_SOLID);

@@ -187,7 +187,7 @@ const char* const kPassNames[TGameMode::PASS_COUNT] = {"clear",       "horizon l
 // left is the present), one after another so all see the same moment; a
 // part's cost is the whole frame's time less the time without it.
 void passes(int width, int height, int frames) {
-  double pixels[TGameMode::PASS_COUNT] = {};
+  double pixels[TGameMode::PASS_COUNT] = {}, blocks[TGameMode::PASS_COUNT] = {};
   {
     auto recorder = std::make_shared<TRecordingDrawDriver>();
     recorder->fRecordCalls = false;
@@ -211,7 +211,10 @@ void passes(int width, int height, int frames) {
       busyStep(i);
       TGameMode::drawFrame();
     }
-    for (int p = 0; p < TGameMode::PASS_COUNT; ++p) pixels[p] = recorder->fPassPixels[p] / frames;
+    for (int p = 0; p < TGameMode::PASS_COUNT; ++p) {
+      pixels[p] = recorder->fPassPixels[p] / frames;
+      blocks[p] = recorder->fPassBlocks[p] / frames;
+    }
     SetCurrentDrawState(nullptr, 0, 0);
   }
   if (!OpenGraphics(width, height, 0, 0, 0)) DisplayUnavailable();
@@ -243,14 +246,23 @@ void passes(int width, int height, int frames) {
   std::printf("busy race frame parts at %dx%d (%d frames, each also drawn without each part in turn; "
               "a part's cost is the frame's less the frame's without it):\n",
               width, height, frames);
-  double allPixels = 0;
+  // Blocks: the 4 x 4 blocks the part's quads reach, which the rasteriser
+  // shades whole (a clear is not shaded), and how full they are.
+  double allPixels = 0, allBlocks = 0;
+  auto blockFigures = [](double px, double bl) {
+    char text[64] = "";
+    if (bl > 0) std::snprintf(text, sizeof text, "  %7.0f blocks %5.1f pixels a block", bl, px / bl);
+    return std::string(text);
+  };
   for (int p = 0; p < TGameMode::PASS_COUNT; ++p) {
     allPixels += pixels[p];
-    std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f\n", kPassNames[p],
-                whole - wall[p + 1] / frames * 1e3, work - processor[p + 1] / frames * 1e3, pixels[p], pixels[p] / screen);
+    allBlocks += blocks[p];
+    std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f%s\n", kPassNames[p],
+                whole - wall[p + 1] / frames * 1e3, work - processor[p + 1] / frames * 1e3, pixels[p], pixels[p] / screen,
+                blockFigures(p == TGameMode::PASS_CLEAR ? 0 : pixels[p], blocks[p]).c_str());
   }
-  std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f\n", "whole frame", whole, work,
-              allPixels, allPixels / screen);
+  std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f  %7.0f blocks shaded\n",
+              "whole frame", whole, work, allPixels, allPixels / screen, allBlocks);
   std::printf("  %-15s %6.2f ms  %6.2f ms of processor time\n", "no part (present)", wall[variants - 1] / frames * 1e3,
               processor[variants - 1] / frames * 1e3);
 }

@@ -73,6 +73,12 @@ void TRecordingDrawDriver::CountQuad(float x0, float y0, float x1, float y1, flo
   // A turned quad: its own area, in the share of its box that is in view.
   double area = std::fabs((xs[1] - xs[0]) * (ys[3] - ys[0]) - (ys[1] - ys[0]) * (xs[3] - xs[0]));
   fPassPixels[gDrawPass & 31] += area * (cr - cl) * (cb - ct) / box;
+  // Pixels whose centres lie in the box, and the blocks they fall in.
+  const double firstCol = std::ceil(cl - 0.5), lastCol = std::ceil(cr - 0.5) - 1;
+  const double firstRow = std::ceil(ct - 0.5), lastRow = std::ceil(cb - 0.5) - 1;
+  if (lastCol < firstCol || lastRow < firstRow) return;
+  fPassBlocks[gDrawPass & 31] += (std::floor(lastCol / 4) - std::floor(firstCol / 4) + 1) *
+                                 (std::floor(lastRow / 4) - std::floor(firstRow / 4) + 1);
 }
 
 void TRecordingDrawDriver::Record(const std::string& name, std::initializer_list<double> values) {

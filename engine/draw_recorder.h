@@ -19,6 +19,10 @@ public:
   // Real pixels the drawing of each frame part (gDrawPass) covers, clipped
   // to the viewport: what a rasteriser has to shade, hidden or not.
   double fPassPixels[32] = {};
+  // The 4 x 4 pixel blocks each part's quads reach (by their boxes): a
+  // software rasteriser shades whole blocks, so a quad one pixel high costs
+  // as many blocks as one four pixels high.
+  double fPassBlocks[32] = {};
 
   // Makes a fresh drawing state of that real size on this driver current
   // (a new graphics generation, so images make their frames here).

@@ -10,6 +10,7 @@
 std::shared_ptr<TDrawState> gCurrentGraphics;
 int gDrawPass = 0;
 unsigned gSkippedDrawPasses = 0;
+bool gDrawShortcuts = true;
 
 namespace {
 const TDrawState kDefaults;
@@ -214,8 +215,6 @@ void DrawRect(float x, float y, float w, float h) {
   s._driver->DrawRect(s.handle_x, s.handle_y, s.handle_x + w, s.handle_y + h, x + s.origin_x,
                       y + s.origin_y);
 }
-
-bool gDrawShortcuts = true;
 
 void DrawImage(const std::shared_ptr<TImage>& image, float x, float y, int frame) {
   if (!image || DrawPassSkipped()) return;

@@ -259,7 +259,7 @@ void passes(int width, int height, int frames) {
     allBlocks += blocks[p];
     std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f%s\n", kPassNames[p],
                 whole - wall[p + 1] / frames * 1e3, work - processor[p + 1] / frames * 1e3, pixels[p], pixels[p] / screen,
-                blockFigures(p == TGameMode::PASS_CLEAR ? 0 : pixels[p], blocks[p]).c_str());
+                blockFigures(pixels[p], blocks[p]).c_str());
   }
   std::printf("  %-15s %6.2f ms  %6.2f ms of processor time  %9.0f pixels  overdraw %.2f  %7.0f blocks shaded\n",
               "whole frame", whole, work, allPixels, allPixels / screen, allBlocks);

@@ -291,8 +291,6 @@ TEST_F(Drawing, FilteredImagesTexelForPixelLookTheSameSampledNearest) {
       pictures[shortcuts] = GrabPixmap(0, 0, 800, 600);
       ASSERT_NE(pictures[shortcuts], nullptr);
     }
-    gDrawShortcuts = true;
-    SetLogicalResolution(800, 600);
     int differing = 0;
     for (int y = 0; y < 600; ++y)
       for (int x = 0; x < 800; ++x) differing += pictures[0]->ReadPixel(x, y) != pictures[1]->ReadPixel(x, y);

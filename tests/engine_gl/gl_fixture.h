@@ -20,8 +20,12 @@ protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
   }
-  // Each test starts as the program does: no graphics, no keys held.
-  void TearDown() override { ResetDisplay(); }
+  // Each test starts as the program does: no graphics, no keys held, the
+  // drawing short cuts on.
+  void TearDown() override {
+    ResetDisplay();
+    gDrawShortcuts = true;
+  }
 
   // A window without soft sync, so FlipFrame never sleeps in tests.
   // The server may still be starting when the first test runs: give it a moment.

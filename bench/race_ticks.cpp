@@ -39,30 +39,24 @@ double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Processor time of every thread, the rasteriser's included.
-double processorSeconds() {
+// Processor time of every thread, the rasteriser's included; given
+// CLOCK_THREAD_CPUTIME_ID, of the calling thread alone, on which software
+// GL sets up and sorts every primitive while its rasteriser threads wait.
+double processorSeconds(clockid_t clock = CLOCK_PROCESS_CPUTIME_ID) {
   timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-// The calling thread's own processor time: software GL sets up and sorts
-// every primitive on it, while its rasteriser threads wait for the frame.
-double threadSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(clock, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 // Draws one frame and adds its wall-clock and processor time, and the
 // processor time of the game's own thread.
 void timedDraw(double& wall, double& processor, double& own) {
-  double c0 = processorSeconds(), o0 = threadSeconds();
+  double c0 = processorSeconds(), o0 = processorSeconds(CLOCK_THREAD_CPUTIME_ID);
   auto t0 = Clock::now();
   TGameMode::draw();
   wall += secondsSince(t0);
   processor += processorSeconds() - c0;
-  own += threadSeconds() - o0;
+  own += processorSeconds(CLOCK_THREAD_CPUTIME_ID) - o0;
 }
 
 void printFrameCost(const char* what, int width, int height, double wall, double processor, double own,
